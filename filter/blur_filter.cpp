@@ -1,0 +1,36 @@
+#include "blur_filter.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#include "shape.h"
+
+namespace {
+
+// Entries the table needs for the shape; 64-bit, since the product can outgrow int32
+// for very wide clips.
+int64_t TableCapacity(Shape shape, int64_t x, int64_t y) {
+  switch (shape) {
+    case Shape::kLine: return 2 * std::max(std::llabs(x), std::llabs(y)) + 1;
+    case Shape::kRect: return (2 * x + 1) * (2 * y + 1);
+    case Shape::kFocus: return (2 * x + 1) * (2 * x + 1);
+  }
+  return 0;
+}
+
+}  // namespace
+
+BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const char* keyword)
+    : GenericVideoFilter(source), x(x_extent), y(y_extent), blur(keyword) {
+  const Shape shape = ShapeOf(blur);
+  if (shape == Shape::kFocus) y = x;  // the disc is as high as it is wide
+  const int64_t capacity = TableCapacity(shape, x, y);
+  // A table that offset_count cannot count is as unusable as one that was not allocated.
+  if (capacity > 0 && capacity <= INT32_MAX) {
+    offsets = new (std::nothrow) int32_t[size_t(capacity)];
+    if (offsets) offset_count = int(capacity);
+  }
+}
+
+BlurFilter::~BlurFilter() { delete[] offsets; }

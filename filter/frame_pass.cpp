@@ -1,0 +1,76 @@
+// GetFrame: the source frame's border strips copied, its interior averaged over the table.
+#include <algorithm>
+#include <cstdlib>
+
+#include "blur_filter.h"
+#include "plain_kernel.h"
+
+namespace {
+
+// A strip along one edge, limited to the frame: never more than `extent`, and starting at
+// 0 rather than before it when the strip is wider than the frame.
+struct Span {
+  int start;
+  int length;
+};
+Span LeadingStrip(int64_t strip, int extent) { return {0, int(std::min<int64_t>(strip, extent))}; }
+Span TrailingStrip(int64_t strip, int extent) {
+  const int start = int(std::max<int64_t>(extent - strip, 0));
+  return {start, extent - start};
+}
+
+}  // namespace
+
+PVideoFrame BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
+  PVideoFrame src = child->GetFrame(n, env);
+  PVideoFrame dst = env->NewVideoFrame(vi, 16);
+  if (!src) env->ThrowError("Korvel: the source clip gave no frame");
+  BYTE* const dst_start = dst->GetWritePtr();
+  if (!dst_start) env->ThrowError("Korvel: the new frame is not writable");
+  const BYTE* const src_start = src->GetReadPtr();
+  const int src_pitch = src->GetPitch();
+  const int dst_pitch = dst->GetPitch();
+
+  // The picture is what both frames hold: a source with fewer rows, or narrower rows,
+  // than the clip describes must not be read or written past its end.
+  const int bytes_per_pixel = vi.BitsPerPixel() / 8;
+  const int height = std::min(src->GetHeight(), dst->GetHeight());
+  int width = vi.width;
+  if (bytes_per_pixel > 0)
+    width = std::min({width, src->GetRowSize() / bytes_per_pixel, dst->GetRowSize() / bytes_per_pixel});
+  const int64_t margin_x = std::llabs(x), margin_y = std::llabs(y);
+
+  // Top and bottom strips are Y + 2 rows of the whole width, left and right strips X + 2
+  // pixels of every row; each is limited to the frame.
+  const int row_bytes = width * bytes_per_pixel;
+  const Span top = LeadingStrip(margin_y + 2, height);
+  const Span bottom = TrailingStrip(margin_y + 2, height);
+  const Span left = LeadingStrip(margin_x + 2, width);
+  const Span right = TrailingStrip(margin_x + 2, width);
+  env->BitBlt(dst_start, dst_pitch, src_start, src_pitch, row_bytes, top.length);
+  env->BitBlt(dst_start + ptrdiff_t(bottom.start) * dst_pitch, dst_pitch,
+              src_start + ptrdiff_t(bottom.start) * src_pitch, src_pitch, row_bytes, bottom.length);
+  env->BitBlt(dst_start, dst_pitch, src_start, src_pitch, left.length * bytes_per_pixel, height);
+  env->BitBlt(dst_start + ptrdiff_t(right.start) * bytes_per_pixel, dst_pitch,
+              src_start + ptrdiff_t(right.start) * bytes_per_pixel, src_pitch,
+              right.length * bytes_per_pixel, height);
+
+  FillOffsets(src_pitch, bytes_per_pixel, env);
+
+  // Rows Y + 1 to H - Y - 3 and pixels X + 1 to W - X - 3: every sample then lies inside
+  // the source, at least one row and pixel in from its edges.
+  AveragingJob job;
+  job.src = src_start;
+  job.src_pitch = src_pitch;
+  job.dst = dst_start;
+  job.dst_pitch = dst_pitch;
+  job.row_begin = int(std::min<int64_t>(margin_y + 1, height));
+  job.row_end = int(std::max<int64_t>(height - margin_y - 2, 0));
+  job.pixel_begin = int(std::min<int64_t>(margin_x + 1, width));
+  job.pixel_end = int(std::max<int64_t>(width - margin_x - 2, 0));
+  job.bytes_per_pixel = bytes_per_pixel;
+  job.offsets = offsets;
+  job.offset_count = offset_count;
+  AveragePlain(job);
+  return dst;
+}

@@ -1,0 +1,14 @@
+// Everything a plugin needs from its host.
+#pragma once
+
+#include "calling_convention.h"
+#include "clip.h"
+#include "environment.h"
+#include "generic_video_filter.h"
+#include "value.h"
+#include "video_frame.h"
+#include "video_info.h"
+
+// The one function a plugin library exports. It registers the plugin's script functions
+// and returns a short description.
+extern "C" typedef const char*(HOST_STDCALL* PluginInit2Func)(IScriptEnvironment* env);
