@@ -37,7 +37,8 @@ PVideoFrame BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
   const int height = std::min(src->GetHeight(), dst->GetHeight());
   int width = vi.width;
   if (bytes_per_pixel > 0)
-    width = std::min({width, src->GetRowSize() / bytes_per_pixel, dst->GetRowSize() / bytes_per_pixel});
+    width =
+        std::min({width, src->GetRowSize() / bytes_per_pixel, dst->GetRowSize() / bytes_per_pixel});
   const int64_t margin_x = std::llabs(x), margin_y = std::llabs(y);
 
   // Top and bottom strips are Y + 2 rows of the whole width, left and right strips X + 2

@@ -36,7 +36,8 @@ PVideoFrame FramePool::New(int row_size, int height, int pitch, int align) {
 
   Slot slot{};
   slot.align = size_t(std::max(align, int(alignof(std::max_align_t))));
-  slot.data = static_cast<BYTE*>(::operator new[](size_t(size), std::align_val_t(slot.align), std::nothrow));
+  slot.data = static_cast<BYTE*>(
+      ::operator new[](size_t(size), std::align_val_t(slot.align), std::nothrow));
   if (!slot.data) return {};
   if (fresh_fill_ >= 0) std::memset(slot.data, fresh_fill_, size_t(size));
   slot.buffer = new VideoFrameBuffer(slot.data, int(size));
@@ -51,5 +52,6 @@ PVideoFrame FramePool::New(int row_size, int height, int pitch, int align) {
 
 size_t FramePool::LiveFrames() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return size_t(std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !Unused(s); }));
+  return size_t(
+      std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !Unused(s); }));
 }

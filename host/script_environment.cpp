@@ -34,7 +34,8 @@ void ScriptEnvironment::AddFunction(const char* name, const char* params, ApplyF
   Function function{params, {}, apply, user_data};
   if (!ParseParameters(params, &function.parameters))
     ThrowError("%s", SaveString((std::string("malformed parameter string \"") + params +
-                                 "\" for function " + name).c_str()));
+                                 "\" for function " + name)
+                                    .c_str()));
   functions_[Lower(name)] = std::move(function);
 }
 
@@ -102,7 +103,9 @@ std::vector<AVSValue> ScriptEnvironment::Bind(const std::string& name, const Fun
   const std::vector<Parameter>& parameters = function.parameters;
   std::vector<AVSValue> bound(parameters.size());
   std::vector<bool> given(parameters.size(), false);
-  auto fail = [&](const std::string& why) { ThrowError("%s", SaveString((name + ": " + why).c_str())); };
+  auto fail = [&](const std::string& why) {
+    ThrowError("%s", SaveString((name + ": " + why).c_str()));
+  };
   auto bind = [&](size_t index, const AVSValue& value, const std::string& label) {
     if (!Matches(value, parameters[index].type))
       fail("argument " + label + " must be " + TypeName(parameters[index].type));
@@ -112,7 +115,8 @@ std::vector<AVSValue> ScriptEnvironment::Bind(const std::string& name, const Fun
 
   if (positional.size() > parameters.size()) fail("too many arguments");
   for (size_t i = 0; i < positional.size(); ++i) {
-    const std::string label = parameters[i].name.empty() ? std::to_string(i + 1) : parameters[i].name;
+    const std::string label =
+        parameters[i].name.empty() ? std::to_string(i + 1) : parameters[i].name;
     bind(i, positional[i], label);
   }
   for (const NamedArgument& argument : named) {
@@ -126,15 +130,18 @@ std::vector<AVSValue> ScriptEnvironment::Bind(const std::string& name, const Fun
   }
   for (size_t i = 0; i < parameters.size(); ++i)
     if (!given[i] && !parameters[i].optional)
-      fail("argument " + std::to_string(i + 1) + " (" + TypeName(parameters[i].type) + ") is missing");
+      fail("argument " + std::to_string(i + 1) + " (" + TypeName(parameters[i].type) +
+           ") is missing");
   return bound;
 }
 
 AVSValue ScriptEnvironment::Invoke(const std::string& name, const std::vector<AVSValue>& positional,
                                    const std::vector<NamedArgument>& named) {
   auto found = functions_.find(Lower(name));
-  if (found == functions_.end()) ThrowError("%s", SaveString(("there is no function named " + name).c_str()));
+  if (found == functions_.end())
+    ThrowError("%s", SaveString(("there is no function named " + name).c_str()));
   const Function& function = found->second;
   const std::vector<AVSValue> arguments = Bind(name, function, positional, named);
-  return function.apply(AVSValue(arguments.data(), int(arguments.size())), function.user_data, this);
+  return function.apply(AVSValue(arguments.data(), int(arguments.size())), function.user_data,
+                        this);
 }

@@ -9,9 +9,9 @@ class AVSValue {
   enum : short { kVoid = 'v', kArray = 'a', kClip = 'c', kInt = 'i', kString = 's' };
 
   AVSValue() = default;
-  AVSValue(IClip* clip) : type_(kClip) { SetClip(clip); }           // NOLINT: implicit
+  AVSValue(IClip* clip) : type_(kClip) { SetClip(clip); }              // NOLINT: implicit
   AVSValue(const PClip& clip) : type_(kClip) { SetClip(clip.get()); }  // NOLINT: implicit
-  AVSValue(int integer) : type_(kInt) { integer_ = integer; }        // NOLINT: implicit
+  AVSValue(int integer) : type_(kInt) { integer_ = integer; }          // NOLINT: implicit
   AVSValue(const char* string) : type_(kString) { string_ = string; }  // NOLINT: implicit
   // An array refers to its elements; whoever made them keeps them alive.
   AVSValue(const AVSValue* elements, int size) : type_(kArray), array_size_(short(size)) {

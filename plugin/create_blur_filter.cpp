@@ -16,8 +16,10 @@ bool Outside(int value, int low, int high) { return value < low || value > high;
 // The checks for one shape, in the order their messages take precedence.
 void CheckLine(int x, int y, const VideoInfo& vi, IScriptEnvironment* env) {
   const int x_bound = vi.width / 8, y_bound = vi.height / 8;
-  if (Outside(x, -x_bound, x_bound)) env->ThrowError("Korvel:x must be  between plus minus %d", x_bound);
-  if (Outside(y, -y_bound, y_bound)) env->ThrowError("Korvel:y must be  between plus minus %d", y_bound);
+  if (Outside(x, -x_bound, x_bound))
+    env->ThrowError("Korvel:x must be  between plus minus %d", x_bound);
+  if (Outside(y, -y_bound, y_bound))
+    env->ThrowError("Korvel:y must be  between plus minus %d", y_bound);
   if (x == 0 && y == 0) env->ThrowError("Korvel:x and y both must not be zero");
 }
 

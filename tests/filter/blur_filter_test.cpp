@@ -1,7 +1,8 @@
 // The filter object's table capacity for each shape.
+#include "blur_filter.h"
+
 #include <gtest/gtest.h>
 
-#include "blur_filter.h"
 #include "test_clips.h"
 
 namespace {

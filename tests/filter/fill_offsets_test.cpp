@@ -21,7 +21,8 @@ class FillOffsetsTest : public ::testing::Test {
     filter_->FillOffsets(pitch, bytes_per_pixel, &env_);
     return {filter_->Offsets(), filter_->Offsets() + filter_->OffsetCount()};
   }
-  static std::vector<int32_t> Entries(const std::vector<Sample>& samples, int pitch, int bytes_per_pixel) {
+  static std::vector<int32_t> Entries(const std::vector<Sample>& samples, int pitch,
+                                      int bytes_per_pixel) {
     std::vector<int32_t> entries;
     for (const Sample& s : samples) entries.push_back(s.row * pitch + s.column * bytes_per_pixel);
     return entries;
@@ -49,15 +50,32 @@ TEST_F(FillOffsetsTest, WorkedExamples) {
       {0, -2, "line", {{0, -2}, {0, -1}, {0, 0}, {0, 1}, {0, 2}}},
       {-2, 0, "line", {{-2, 0}, {-1, 0}, {0, 0}, {1, 0}, {2, 0}}},
       {-2, -2, "line", {{2, 2}, {1, 1}, {0, 0}, {-1, -1}, {-2, -2}}},
-      {1, 1, "rect", {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {0, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}}},
-      {2, 2, "focus", {{0, -2}, {-1, -1}, {0, -1}, {1, -1}, {-2, 0}, {-1, 0}, {0, 0}, {1, 0}, {2, 0},
-                       {-1, 1}, {0, 1}, {1, 1}, {0, 2}}},
+      {1,
+       1,
+       "rect",
+       {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {0, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}}},
+      {2,
+       2,
+       "focus",
+       {{0, -2},
+        {-1, -1},
+        {0, -1},
+        {1, -1},
+        {-2, 0},
+        {-1, 0},
+        {0, 0},
+        {1, 0},
+        {2, 0},
+        {-1, 1},
+        {0, 1},
+        {1, 1},
+        {0, 2}}},
   };
   for (const Example& e : examples) {
     for (int bytes_per_pixel : {3, 4}) {
       for (int pitch : {1920, 7 * 64 + 13, 8}) {
-        SCOPED_TRACE(::testing::Message() << e.blur << " x=" << e.x << " y=" << e.y << " B="
-                                          << bytes_per_pixel << " pitch=" << pitch);
+        SCOPED_TRACE(::testing::Message() << e.blur << " x=" << e.x << " y=" << e.y
+                                          << " B=" << bytes_per_pixel << " pitch=" << pitch);
         EXPECT_EQ(Table(e.x, e.y, e.blur, pitch, bytes_per_pixel),
                   Entries(e.samples, pitch, bytes_per_pixel));
       }
@@ -80,7 +98,8 @@ TEST_F(FillOffsetsTest, LineEndsAtTheDisplacementAndStaysUnbroken) {
       }
       for (size_t j = 1; j < table.size(); ++j) {
         const int step = table[j] - table[j - 1];
-        const int rows = (step + pitch / 2 + 10 * pitch) / pitch - 10, columns = step - rows * pitch;
+        const int rows = (step + pitch / 2 + 10 * pitch) / pitch - 10,
+                  columns = step - rows * pitch;
         EXPECT_LE(std::abs(rows), 1);
         EXPECT_LE(std::abs(columns), 1);
         EXPECT_EQ(std::abs(rows) + std::abs(columns) > 0, true);
@@ -90,7 +109,8 @@ TEST_F(FillOffsetsTest, LineEndsAtTheDisplacementAndStaysUnbroken) {
 }
 
 TEST_F(FillOffsetsTest, DiscCountsItsPointsAndLowersTheCountOnce) {
-  const int expected[][2] = {{2, 13}, {3, 29}, {4, 49}, {5, 81}, {6, 113}, {7, 149}, {8, 197}, {10, 317}};
+  const int expected[][2] = {{2, 13},  {3, 29},  {4, 49},  {5, 81},
+                             {6, 113}, {7, 149}, {8, 197}, {10, 317}};
   for (const auto& [x, points] : expected) {
     filter_ = new BlurFilter(source_, x, 1000, "focus");
     hold_ = filter_;

@@ -15,7 +15,9 @@ struct RandomCall {
 
 // Parameters that creation accepts for this clip, biased towards the extremes.
 RandomCall Draw(std::mt19937& random) {
-  auto uniform = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  auto uniform = [&](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+  };
   auto extent = [&](int low, int high) {
     const int pick = uniform(0, 3);
     return pick == 0 ? low : pick == 1 ? high : uniform(low, high);
@@ -58,24 +60,27 @@ TEST(FramePassRandom, MatchesTheModelAndStaysInsideTheFrames) {
   std::mt19937 random(20261207);
   for (int round = 0; round < 400; ++round) {
     const RandomCall c = Draw(random);
-    SCOPED_TRACE(::testing::Message() << "round " << round << ": " << c.blur << " " << c.x << "/" << c.y
-                                      << " on " << c.width << "x" << c.height << " type " << c.type
-                                      << " padding " << c.pitch_padding);
+    SCOPED_TRACE(::testing::Message() << "round " << round << ": " << c.blur << " " << c.x << "/"
+                                      << c.y << " on " << c.width << "x" << c.height << " type "
+                                      << c.type << " padding " << c.pitch_padding);
     const VideoInfo vi = korvel_test::RgbInfo(c.width, c.height, c.type, 2);
     const int bytes_per_pixel = vi.BitsPerPixel() / 8;
     // Two source frames of different pitch, so that the table is rebuilt for each.
-    PVideoFrame first = korvel_test::RandomFrame(env, vi, vi.RowSize() + c.pitch_padding, random, kPadding);
+    PVideoFrame first =
+        korvel_test::RandomFrame(env, vi, vi.RowSize() + c.pitch_padding, random, kPadding);
     PVideoFrame second = korvel_test::RandomFrame(env, vi, vi.RowSize() + 3, random, kPadding);
     const size_t held = env.LiveFrames();
     {
       PClip filter =
-          korvel_test::CallKorvel(env, korvel_test::ClipOf(vi, {first, second}), {c.x, c.y, c.blur}).AsClip();
+          korvel_test::CallKorvel(env, korvel_test::ClipOf(vi, {first, second}), {c.x, c.y, c.blur})
+              .AsClip();
       for (const PVideoFrame& source : {first, second}) {
         const int n = source.get() == first.get() ? 0 : 1;
         PVideoFrame out = filter->GetFrame(n, &env);
         const std::vector<uint8_t> in = korvel_test::Picture(source, vi.RowSize());
-        ASSERT_EQ(korvel_test::Picture(out, vi.RowSize()),
-                  korvel_test::ReferenceBlur(in, c.width, c.height, bytes_per_pixel, c.x, c.y, c.blur));
+        ASSERT_EQ(
+            korvel_test::Picture(out, vi.RowSize()),
+            korvel_test::ReferenceBlur(in, c.width, c.height, bytes_per_pixel, c.x, c.y, c.blur));
         for (int i = 0; i < c.height; ++i) {
           const BYTE* out_row = out->GetReadPtr() + i * out->GetPitch();
           const BYTE* in_row = source->GetReadPtr() + i * source->GetPitch();

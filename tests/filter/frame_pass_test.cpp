@@ -20,7 +20,8 @@ class FramePass : public ::testing::Test {
   // Frame n of Korvel applied to a clip of these frames.
   PVideoFrame Blur(const VideoInfo& vi, const std::vector<PVideoFrame>& frames,
                    const korvel_test::KorvelArguments& arguments, int n = 0) {
-    PClip filter = korvel_test::CallKorvel(env_, korvel_test::ClipOf(vi, frames), arguments).AsClip();
+    PClip filter =
+        korvel_test::CallKorvel(env_, korvel_test::ClipOf(vi, frames), arguments).AsClip();
     return filter->GetFrame(n, &env_);
   }
   static constexpr uint8_t kFresh = 0xA5;
@@ -67,14 +68,15 @@ TEST_F(FramePass, PictureMatchesTheModel) {
       {64, 48, CS_BGR32, 1, 1, "rect", 333},   {64, 48, CS_BGR24, 3, 99, "focus", 0},
       {72, 40, CS_BGR32, 4, -1, "focus", 1000}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.blur << " " << c.x << "/" << c.y << " " << c.width
-                                      << "x" << c.height << " type " << c.type);
+    SCOPED_TRACE(::testing::Message() << c.blur << " " << c.x << "/" << c.y << " " << c.width << "x"
+                                      << c.height << " type " << c.type);
     const VideoInfo vi = RgbInfo(c.width, c.height, c.type);
     PVideoFrame source = korvel_test::RandomFrame(env_, vi, c.source_pitch, random_);
     const std::vector<uint8_t> in = Picture(source, vi.RowSize());
     PVideoFrame out = Blur(vi, {source}, {c.x, c.y, c.blur});
-    EXPECT_EQ(Picture(out, vi.RowSize()),
-              korvel_test::ReferenceBlur(in, c.width, c.height, vi.BitsPerPixel() / 8, c.x, c.y, c.blur));
+    EXPECT_EQ(
+        Picture(out, vi.RowSize()),
+        korvel_test::ReferenceBlur(in, c.width, c.height, vi.BitsPerPixel() / 8, c.x, c.y, c.blur));
     // Bytes of a row beyond the picture are not written.
     for (int i = 0; i < c.height; ++i)
       for (int k = vi.RowSize(); k < out->GetPitch(); ++k)
@@ -109,9 +111,9 @@ TEST_F(FramePass, SmallFramesAreCopies) {
     int width, height, x, y;
     const char* blur;
   };
-  const Case cases[] = {{40, 3, 5, 0, "line"}, {3, 40, 0, -5, "line"}, {1, 40, 0, 5, "line"},
-                        {40, 1, -5, 0, "line"}, {40, 2, 5, 0, "line"},
-                        {640, 64, 70, 0, "focus"}, {64, 3, 8, 0, "focus"}, {16, 2, 2, 0, "focus"}};
+  const Case cases[] = {{40, 3, 5, 0, "line"},  {3, 40, 0, -5, "line"}, {1, 40, 0, 5, "line"},
+                        {40, 1, -5, 0, "line"}, {40, 2, 5, 0, "line"},  {640, 64, 70, 0, "focus"},
+                        {64, 3, 8, 0, "focus"}, {16, 2, 2, 0, "focus"}};
   for (const Case& c : cases) {
     for (int type : {CS_BGR24, CS_BGR32}) {
       SCOPED_TRACE(::testing::Message() << c.blur << " " << c.width << "x" << c.height);

@@ -29,7 +29,8 @@ class ArgumentBinding : public ::testing::Test {
     env.AddFunction("Probe", "c[x]i[y]i[blur]s", Record, nullptr);
     clip = korvel_test::ClipOf(korvel_test::RgbInfo(16, 16, CS_BGR24), {});
   }
-  std::string ErrorOf(const std::vector<AVSValue>& positional, const std::vector<NamedArgument>& named) {
+  std::string ErrorOf(const std::vector<AVSValue>& positional,
+                      const std::vector<NamedArgument>& named) {
     try {
       env.Invoke("Probe", positional, named);
     } catch (const AvisynthError& error) {

@@ -19,8 +19,8 @@ struct Case {
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.width << "x" << c.height << " type " << std::hex << c.pixel_type << std::dec << " x="
-      << (c.arguments.x ? std::to_string(*c.arguments.x) : "-")
+  *os << c.width << "x" << c.height << " type " << std::hex << c.pixel_type << std::dec
+      << " x=" << (c.arguments.x ? std::to_string(*c.arguments.x) : "-")
       << " y=" << (c.arguments.y ? std::to_string(*c.arguments.y) : "-")
       << " blur=" << (c.arguments.blur ? "\"" + *c.arguments.blur + "\"" : "-");
 }
@@ -39,21 +39,21 @@ TEST_P(CreationChecks, GiveTheirMessage) {
 
 const int kRgb24 = CS_BGR24, kRgb32 = CS_BGR32;
 
-INSTANTIATE_TEST_SUITE_P(
-    Format, CreationChecks,
-    ::testing::Values(Case{640, 480, CS_YUY2, {999, 999, "Blob"}, kFormat},
-                      Case{640, 480, CS_YV12, {}, kFormat}, Case{640, 480, CS_I420, {}, kFormat},
-                      Case{640, 480, kRgb24, {}, kAccepted}, Case{640, 480, kRgb32, {}, kAccepted}));
+INSTANTIATE_TEST_SUITE_P(Format, CreationChecks,
+                         ::testing::Values(Case{640, 480, CS_YUY2, {999, 999, "Blob"}, kFormat},
+                                           Case{640, 480, CS_YV12, {}, kFormat},
+                                           Case{640, 480, CS_I420, {}, kFormat},
+                                           Case{640, 480, kRgb24, {}, kAccepted},
+                                           Case{640, 480, kRgb32, {}, kAccepted}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Shape, CreationChecks,
-    ::testing::Values(Case{640, 480, kRgb24, {999, 999, "Line"}, kShape},
-                      Case{640, 480, kRgb24, {{}, {}, "RECT"}, kShape},
-                      Case{640, 480, kRgb24, {{}, {}, "focus "}, kShape},
-                      Case{640, 480, kRgb24, {{}, {}, ""}, kShape},
-                      Case{640, 480, kRgb24, {{}, {}, "line"}, kAccepted},
-                      Case{640, 480, kRgb24, {{}, {}, "rect"}, kAccepted},
-                      Case{640, 480, kRgb24, {{}, {}, "focus"}, kAccepted}));
+INSTANTIATE_TEST_SUITE_P(Shape, CreationChecks,
+                         ::testing::Values(Case{640, 480, kRgb24, {999, 999, "Line"}, kShape},
+                                           Case{640, 480, kRgb24, {{}, {}, "RECT"}, kShape},
+                                           Case{640, 480, kRgb24, {{}, {}, "focus "}, kShape},
+                                           Case{640, 480, kRgb24, {{}, {}, ""}, kShape},
+                                           Case{640, 480, kRgb24, {{}, {}, "line"}, kAccepted},
+                                           Case{640, 480, kRgb24, {{}, {}, "rect"}, kAccepted},
+                                           Case{640, 480, kRgb24, {{}, {}, "focus"}, kAccepted}));
 
 INSTANTIATE_TEST_SUITE_P(
     Line, CreationChecks,
@@ -65,26 +65,25 @@ INSTANTIATE_TEST_SUITE_P(
         Case{640, 480, kRgb24, {81, 61, {}}, "Korvel:x must be  between plus minus 80"},
         Case{640, 480, kRgb24, {0, 61, {}}, "Korvel:y must be  between plus minus 60"},
         Case{640, 480, kRgb24, {0, -61, {}}, "Korvel:y must be  between plus minus 60"},
-        Case{640, 480, kRgb24, {0, 0, {}}, kZero},
-        Case{640, 480, kRgb24, {0, {}, {}}, kAccepted},
+        Case{640, 480, kRgb24, {0, 0, {}}, kZero}, Case{640, 480, kRgb24, {0, {}, {}}, kAccepted},
         Case{640, 480, kRgb24, {{}, 0, {}}, kAccepted},
         Case{32, 480, kRgb24, {}, "Korvel:x must be  between plus minus 4"},
         Case{640, 32, kRgb24, {}, "Korvel:y must be  between plus minus 4"},
-        Case{7, 480, kRgb24, {0, 60, {}}, kAccepted},
-        Case{7, 480, kRgb24, {0, 0, {}}, kZero},
+        Case{7, 480, kRgb24, {0, 60, {}}, kAccepted}, Case{7, 480, kRgb24, {0, 0, {}}, kZero},
         Case{7, 480, kRgb24, {1, 1, {}}, "Korvel:x must be  between plus minus 0"},
         Case{7, 480, kRgb24, {0, 61, {}}, "Korvel:y must be  between plus minus 60"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Rect, CreationChecks,
-    ::testing::Values(Case{640, 480, kRgb24, {0, {}, "rect"}, "Korvel:x must be  between 1 and 80"},
-                      Case{640, 480, kRgb24, {81, {}, "rect"}, "Korvel:x must be  between 1 and 80"},
-                      Case{640, 480, kRgb24, {0, 0, "rect"}, "Korvel:x must be  between 1 and 80"},
-                      Case{640, 480, kRgb24, {80, 60, "rect"}, kAccepted},
-                      Case{640, 480, kRgb24, {1, 1, "rect"}, kAccepted},
-                      Case{640, 480, kRgb24, {80, 61, "rect"}, "Korvel:y must be  between 1 and 60"},
-                      Case{640, 480, kRgb24, {80, 0, "rect"}, "Korvel:y must be  between 1 and 60"},
-                      Case{32, 480, kRgb24, {{}, {}, "rect"}, "Korvel:x must be  between 1 and 4"}));
+    ::testing::Values(
+        Case{640, 480, kRgb24, {0, {}, "rect"}, "Korvel:x must be  between 1 and 80"},
+        Case{640, 480, kRgb24, {81, {}, "rect"}, "Korvel:x must be  between 1 and 80"},
+        Case{640, 480, kRgb24, {0, 0, "rect"}, "Korvel:x must be  between 1 and 80"},
+        Case{640, 480, kRgb24, {80, 60, "rect"}, kAccepted},
+        Case{640, 480, kRgb24, {1, 1, "rect"}, kAccepted},
+        Case{640, 480, kRgb24, {80, 61, "rect"}, "Korvel:y must be  between 1 and 60"},
+        Case{640, 480, kRgb24, {80, 0, "rect"}, "Korvel:y must be  between 1 and 60"},
+        Case{32, 480, kRgb24, {{}, {}, "rect"}, "Korvel:x must be  between 1 and 4"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Focus, CreationChecks,

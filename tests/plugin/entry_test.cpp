@@ -11,7 +11,8 @@ using korvel_test::RgbInfo;
 // Registers a function the way a plugin entry must, for checking what the entry passes.
 class RecordingEnvironment : public ScriptEnvironment {
  public:
-  void AddFunction(const char* name, const char* params, ApplyFunc apply, void* user_data) override {
+  void AddFunction(const char* name, const char* params, ApplyFunc apply,
+                   void* user_data) override {
     calls.push_back({name, params, apply, user_data});
     ScriptEnvironment::AddFunction(name, params, apply, user_data);
   }
@@ -40,7 +41,8 @@ TEST(PluginEntry, MissingLibraryIsAClearError) {
     env.LoadPlugin("/nonexistent/libkorvel.so");
     FAIL();
   } catch (const AvisynthError& error) {
-    EXPECT_NE(std::string(error.msg).find("cannot load plugin /nonexistent/libkorvel.so"), std::string::npos);
+    EXPECT_NE(std::string(error.msg).find("cannot load plugin /nonexistent/libkorvel.so"),
+              std::string::npos);
   }
 }
 
@@ -116,7 +118,8 @@ TEST(PluginEntry, ImpossibleTableIsOutOfMemory) {
   auto* source = new MemoryClip(RgbInfo(1 << 30, 1 << 20, CS_BGR32));
   PClip clip(source);
   EXPECT_EQ(korvel_test::CreationError(env, clip, {1 << 26, {}, "focus"}), "Korvel: out of memory");
-  EXPECT_EQ(korvel_test::CreationError(env, clip, {1 << 26, 1 << 16, "rect"}), "Korvel: out of memory");
+  EXPECT_EQ(korvel_test::CreationError(env, clip, {1 << 26, 1 << 16, "rect"}),
+            "Korvel: out of memory");
   EXPECT_EQ(source->GetRefcount(), 1);
 }
 

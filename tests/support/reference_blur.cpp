@@ -51,7 +51,8 @@ std::vector<uint8_t> ReferenceBlur(const std::vector<uint8_t>& source, int width
         int64_t sum = 0;
         for (const Step& s : steps)
           sum += source[size_t((i + s.row) * row_bytes + (j + s.column) * bytes_per_pixel + k)];
-        result[size_t(i * row_bytes + j * bytes_per_pixel + k)] = uint8_t((2 * sum + count) / (2 * count));
+        result[size_t(i * row_bytes + j * bytes_per_pixel + k)] =
+            uint8_t((2 * sum + count) / (2 * count));
       }
     }
   }

@@ -15,8 +15,8 @@ VideoInfo RgbInfo(int width, int height, int pixel_type, int frames) {
   return vi;
 }
 
-PVideoFrame RandomFrame(ScriptEnvironment& env, const VideoInfo& vi, int pitch, std::mt19937& random,
-                        uint8_t padding) {
+PVideoFrame RandomFrame(ScriptEnvironment& env, const VideoInfo& vi, int pitch,
+                        std::mt19937& random, uint8_t padding) {
   const int row_bytes = vi.RowSize();
   PVideoFrame frame = env.NewFrame(row_bytes, vi.height, pitch, 1);
   BYTE* data = frame->GetWritePtr();
@@ -67,7 +67,8 @@ AVSValue CallKorvel(ScriptEnvironment& env, const PClip& clip, const KorvelArgum
   return env.Invoke("Korvel", {clip}, named);
 }
 
-std::string CreationError(ScriptEnvironment& env, const PClip& clip, const KorvelArguments& arguments) {
+std::string CreationError(ScriptEnvironment& env, const PClip& clip,
+                          const KorvelArguments& arguments) {
   try {
     CallKorvel(env, clip, arguments);
   } catch (const AvisynthError& error) {

@@ -15,8 +15,8 @@ VideoInfo RgbInfo(int width, int height, int pixel_type, int frames = 1);
 
 // A frame of the clip's size with the given pitch (0: the smallest), every picture byte
 // drawn from `random`, and the padding beyond each row filled with `padding`.
-PVideoFrame RandomFrame(ScriptEnvironment& env, const VideoInfo& vi, int pitch, std::mt19937& random,
-                        uint8_t padding = 0xEE);
+PVideoFrame RandomFrame(ScriptEnvironment& env, const VideoInfo& vi, int pitch,
+                        std::mt19937& random, uint8_t padding = 0xEE);
 
 // A frame of the clip's size whose bytes are all `value`.
 PVideoFrame UniformFrame(ScriptEnvironment& env, const VideoInfo& vi, uint8_t value, int pitch = 0);
@@ -46,6 +46,7 @@ struct KorvelArguments {
 AVSValue CallKorvel(ScriptEnvironment& env, const PClip& clip, const KorvelArguments& arguments);
 
 // The message of the error the call raises, or "(no error)".
-std::string CreationError(ScriptEnvironment& env, const PClip& clip, const KorvelArguments& arguments);
+std::string CreationError(ScriptEnvironment& env, const PClip& clip,
+                          const KorvelArguments& arguments);
 
 }  // namespace korvel_test
