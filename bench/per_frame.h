@@ -1,0 +1,24 @@
+// Settings every benchmark shares: one iteration is one frame, timed in milliseconds.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "blur_cases.h"
+#include "frames.h"
+
+// Process CPU time, so that a kernel which used more threads could not hide them, and
+// so that other people's builds on the same cores disturb the figures less.
+inline benchmark::internal::Benchmark* PerFrame(benchmark::internal::Benchmark* benchmark) {
+  return benchmark->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+}
+
+// "<kind>/<format>/<call>", the parts the report reads back.
+inline std::string RowName(const char* kind, const PixelFormat& format, const BlurCase& blur_case) {
+  return std::string(kind) + "/" + format.name + "/" + blur_case.Name();
+}
+
+inline void CountFrameBytes(benchmark::State& state, const PixelFormat& format) {
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(FrameBytes(format)));
+}
