@@ -1,0 +1,155 @@
+// What the command says when it cannot do its work, and that it then writes nothing:
+// no output, no temporary file, and an existing output left as it was.
+#include <gtest/gtest.h>
+
+#include "raw_pictures.h"
+#include "tool_runner.h"
+
+namespace {
+
+using korvel_test::RandomFrames;
+using korvel_test::ReadBytes;
+using korvel_test::RunKorvel;
+using korvel_test::ScratchFolder;
+using korvel_test::WriteBytes;
+using Names = std::vector<std::string>;
+
+// A folder holding one 48x40 rgb24 frame in in.raw (48/8 = 6, 40/8 = 5).
+class ToolErrors : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteBytes(folder_.Path("in.raw"), RandomFrames({48, 40, 3}, 1, 1)); }
+
+  // Runs the command and expects it to fail with exactly `message` and leave the folder as
+  // it was. Status 2, a mistake on the command line, also points to --help.
+  void ExpectFailure(std::vector<std::string> arguments, const std::string& message,
+                     int status = 1) {
+    const Names before = folder_.Names();
+    const auto result = RunKorvel(folder_, arguments);
+    EXPECT_EQ(result.status, status);
+    const std::string hint = status == 2 ? "Try 'korvel --help' for more.\n" : "";
+    EXPECT_EQ(result.standard_error, "korvel: " + message + "\n" + hint);
+    EXPECT_EQ(result.standard_output, "");
+    EXPECT_EQ(folder_.Names(), before);
+  }
+
+  ScratchFolder folder_;
+};
+
+TEST_F(ToolErrors, PluginMessagesArePrintedVerbatim) {
+  const Names raw{"in.raw", "out.raw", "--size", "48x40"};
+  auto with = [&](Names extra) {
+    Names arguments = raw;
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return arguments;
+  };
+  ExpectFailure(with({"-x", "7"}), "Korvel:x must be  between plus minus 6");
+  ExpectFailure(with({"-x", "0", "-y", "-6"}), "Korvel:y must be  between plus minus 5");
+  ExpectFailure(with({"-x", "0", "-y", "0"}), "Korvel:x and y both must not be zero");
+  ExpectFailure(with({"-b", "Line"}), "Korvel: blur can be  line rect or focus only");
+  ExpectFailure(with({"--blur", ""}), "Korvel: blur can be  line rect or focus only");
+  ExpectFailure(with({"-b", "focus", "-x", "1"}), "Korvel:for focus x must be  between 2 6");
+  ExpectFailure(with({"-b", "rect", "-x", "0"}), "Korvel:x must be  between 1 and 6");
+  ExpectFailure(with({"-b", "rect", "-x", "1", "-y", "6"}), "Korvel:y must be  between 1 and 5");
+}
+
+TEST_F(ToolErrors, ExistingOutputIsLeftAsItWas) {
+  const std::vector<uint8_t> old_output{1, 2, 3};
+  WriteBytes(folder_.Path("out.raw"), old_output);
+  ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "-x", "99"},
+                "Korvel:x must be  between plus minus 6");
+  EXPECT_EQ(ReadBytes(folder_.Path("out.raw")), old_output);
+}
+
+TEST_F(ToolErrors, OtherFormatsReachThePluginsFormatMessage) {
+  // 48x40 is 3840 bytes in yuy2 and 2880 in 4:2:0: 11520 bytes are whole frames of both.
+  WriteBytes(folder_.Path("yuv.raw"), std::vector<uint8_t>(11520, 128));
+  for (const char* format : {"yuy2", "yv12", "i420"})
+    ExpectFailure({"yuv.raw", "out.raw", "--size", "48x40", "--format", format, "-b", "nonsense"},
+                  "Korvel: RGB32, RGB24 formats only are accepted");
+}
+
+TEST_F(ToolErrors, PartialFrameNamesTheByteCount) {
+  WriteBytes(folder_.Path("odd.raw"), std::vector<uint8_t>(1000));
+  ExpectFailure(
+      {"odd.raw", "out.raw", "--size", "10x10"},
+      "odd.raw holds 1000 bytes, which is not a whole number of 10x10 rgb24 frames of 300 "
+      "bytes (3 frames and 100 bytes)");
+  ExpectFailure(
+      {"odd.raw", "out.raw", "--size", "10x10", "--format", "rgb32"},
+      "odd.raw holds 1000 bytes, which is not a whole number of 10x10 rgb32 frames of 400 "
+      "bytes (2 frames and 200 bytes)");
+}
+
+// Through a pipe the length shows only at its end, after whole frames were blurred.
+TEST_F(ToolErrors, PartialFrameFromAPipeWritesNothing) {
+  WriteBytes(folder_.Path("odd.raw"), std::vector<uint8_t>(1000));
+  const auto result = korvel_test::RunProgram(
+      folder_,
+      {"sh", "-c",
+       std::string("cat odd.raw | ") + KORVEL_TOOL_PATH + " - out.raw --size 10x10 -x 1 -y 1"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.standard_error,
+            "korvel: standard input holds 1000 bytes, which is not a whole number of 10x10 rgb24 "
+            "frames of 300 bytes (3 frames and 100 bytes)\n");
+  EXPECT_EQ(folder_.Names(), (Names{"in.raw", "odd.raw"}));
+}
+
+TEST_F(ToolErrors, EmptyInputHoldsNoFrames) {
+  WriteBytes(folder_.Path("empty.raw"), {});
+  ExpectFailure({"empty.raw", "out.raw", "--size", "48x40"}, "empty.raw holds no frames");
+}
+
+TEST_F(ToolErrors, BadSizesAndFormats) {
+  ExpectFailure({"in.raw", "out.raw"}, "raw input needs its frame size: --size WIDTHxHEIGHT", 2);
+  for (const char* size : {"0x40", "48x", "48", "48x40x1", "-48x40", "big"})
+    ExpectFailure(
+        {"in.raw", "out.raw", "--size", size},
+        std::string("--size takes WIDTHxHEIGHT with both at least 1, like 640x480, not '") + size +
+            "'",
+        2);
+  ExpectFailure({"in.raw", "out.raw", "--size", "47x40", "--format", "yuy2"},
+                "frame size 47x40 does not suit yuy2, whose width must be even");
+  ExpectFailure({"in.raw", "out.raw", "--size", "48x39", "--format", "i420"},
+                "frame size 48x39 does not suit i420, whose width and height must be even");
+  ExpectFailure({"in.raw", "out.raw", "--size", "100000x100000"},
+                "frame size 100000x100000 is too large");
+  ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "--format", "nv12"},
+                "unknown pixel format 'nv12': use rgb24, rgb32, yuy2, yv12 or i420", 2);
+}
+
+TEST_F(ToolErrors, BadCommandLines) {
+  ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "-x", "two"},
+                "-x takes a whole number, not 'two'", 2);
+  ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "-y", "99999999999"},
+                "-y takes a whole number, not '99999999999'", 2);
+  ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "-x"}, "-x needs a value", 2);
+  ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "--threads", "0"},
+                "--threads takes a number from 1 to 256, not '0'", 2);
+  ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "--frames", "-1"},
+                "--frames takes a number from 1 to 2147483647, not '-1'", 2);
+  ExpectFailure({"in.raw", "out.raw", "--sharpen"}, "unknown option '--sharpen'", 2);
+  ExpectFailure({"in.raw"}, "needs an INPUT and an OUTPUT", 2);
+  ExpectFailure({"in.raw", "a.raw", "b.raw"}, "too many file names: 'b.raw'", 2);
+}
+
+TEST_F(ToolErrors, MissingInputAndPlugin) {
+  ExpectFailure({"missing.raw", "out.raw", "--size", "48x40"},
+                "cannot open missing.raw: No such file or directory");
+  ExpectFailure({"missing.mp4", "out.mp4"}, "cannot open missing.mp4: No such file or directory");
+  const auto result =
+      RunKorvel(folder_, {"in.raw", "out.raw", "--size", "48x40", "--plugin", "no-such.so"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.standard_error.rfind("korvel: cannot load plugin no-such.so: ", 0), 0u)
+      << result.standard_error;
+  EXPECT_FALSE(korvel_test::FileExists(folder_.Path("out.raw")));
+}
+
+TEST_F(ToolErrors, HelpNamesEveryOption) {
+  const auto result = RunKorvel(folder_, {"--help"});
+  EXPECT_EQ(result.status, 0);
+  for (const char* option : {"--x", "--y", "--blur", "--size", "--format", "--frames", "--threads",
+                             "--quiet", "--plugin"})
+    EXPECT_NE(result.standard_output.find(option), std::string::npos) << option;
+}
+
+}  // namespace
