@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "fast_averager.h"
 #include "host.h"
 
 class BlurFilter : public GenericVideoFilter {
@@ -30,4 +32,6 @@ class BlurFilter : public GenericVideoFilter {
   const char* blur;
   int32_t* offsets = nullptr;
   int offset_count = 0;
+  // Null when the fast kernels are switched off or their work space could not be had.
+  std::unique_ptr<FastAverager> averager;
 };

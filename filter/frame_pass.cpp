@@ -72,6 +72,9 @@ PVideoFrame BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
   job.bytes_per_pixel = bytes_per_pixel;
   job.offsets = offsets;
   job.offset_count = offset_count;
-  AveragePlain(job);
+  if (averager)
+    averager->Average(job);
+  else
+    AveragePlain(job);
   return dst;
 }

@@ -1,0 +1,107 @@
+#include "fast_averager.h"
+
+#include <new>
+
+#include "plain_kernel.h"
+#if defined(KORVEL_X86_KERNELS)
+#include "x86/avx2_kernels.h"
+#include "x86/cpu_features.h"
+#endif
+
+namespace {
+
+// Work space beyond these is not taken: frames with longer rows take the plain kernel, and
+// prefix rows beyond the ring's limit are not kept, so long runs are summed sample by sample.
+constexpr int64_t kLargestLinesBytes = int64_t(64) << 20;
+constexpr int64_t kLargestRingBytes = int64_t(256) << 20;
+
+const KernelSet& KernelsFor(InstructionSet set) {
+#if defined(KORVEL_X86_KERNELS)
+  if (set == InstructionSet::kAvx2) return Avx2Kernels();
+#endif
+  (void)set;
+  return PortableKernels();
+}
+
+template <typename T>
+std::unique_ptr<T[]> TryAllocate(int64_t count) {
+  return std::unique_ptr<T[]>(new (std::nothrow) T[size_t(count)]);
+}
+
+}  // namespace
+
+bool IsAvailable(InstructionSet set) {
+  switch (set) {
+    case InstructionSet::kPortable: return true;
+    case InstructionSet::kAvx2:
+#if defined(KORVEL_X86_KERNELS)
+      return CpuHasAvx2();
+#else
+      return false;
+#endif
+  }
+  return false;
+}
+
+InstructionSet BestInstructionSet() {
+  return IsAvailable(InstructionSet::kAvx2) ? InstructionSet::kAvx2 : InstructionSet::kPortable;
+}
+
+std::unique_ptr<FastAverager> FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
+                                                   bool ring, InstructionSet set) {
+  if (x_bound < 0 || y_bound < 0 || row_bytes < 0 || !IsAvailable(set)) return nullptr;
+  std::unique_ptr<FastAverager> averager(new (std::nothrow)
+                                             FastAverager(x_bound, y_bound, KernelsFor(set)));
+  if (!averager) return nullptr;
+  // Room for a row's bytes and a pixel of leading zeros, rounded up to whole vectors.
+  const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
+  const int64_t rows = 2 * int64_t(y_bound) + 1;
+  if (2 * line_capacity * 4 > kLargestLinesBytes || rows > kLargestLinesBytes) return nullptr;
+  averager->runs_ = TryAllocate<RowRun>(rows);
+  averager->seen_rows_ = TryAllocate<bool>(rows);
+  averager->lines_ = TryAllocate<uint32_t>(2 * line_capacity);
+  if (!averager->runs_ || !averager->seen_rows_ || !averager->lines_) return nullptr;
+  if (ring && rows * line_capacity * 4 <= kLargestRingBytes)
+    averager->ring_ = TryAllocate<uint32_t>(rows * line_capacity);
+  averager->buffers_ = {averager->lines_.get(), averager->lines_.get() + line_capacity,
+                        averager->ring_.get(), averager->ring_ ? int(rows) : 0,
+                        ptrdiff_t(line_capacity)};
+  return averager;
+}
+
+bool FastAverager::DivisorFor(int count, bool* narrow) {
+  if (count != divisor_count_) {
+    divisor_narrow_ = FindDivisor16(count, &divisor_);
+    if (!divisor_narrow_ && !FindDivisor32(count, &divisor_)) return false;
+    divisor_count_ = count;
+  }
+  *narrow = divisor_narrow_;
+  return true;
+}
+
+KernelChoice FastAverager::Average(const AveragingJob& job) {
+  RunLayout layout;
+  RunDescriber describer(x_bound_, y_bound_, runs_.get(), seen_rows_.get());
+  bool narrow = false;
+  bool covered = !job.Empty() && SumFitsInt32(job.offset_count) &&
+                 describer.Describe(job.offsets, job.offset_count, job.src_pitch,
+                                    job.bytes_per_pixel, &layout) &&
+                 DivisorFor(job.offset_count, &narrow);
+  // A line holds the prefix sums of the averaged bytes and of the runs' reach beyond them.
+  if (covered) {
+    const int64_t span =
+        int64_t(job.pixel_end - job.pixel_begin + layout.last_column - layout.first_column + 1) *
+        job.bytes_per_pixel;
+    covered = span <= buffers_.line_capacity;
+  }
+  if (!covered) {
+    AveragePlain(job);
+    return KernelChoice::kPlain;
+  }
+  if (layout.IsBox()) {
+    (narrow ? kernels_.box16 : kernels_.box32)(job, layout, divisor_, buffers_);
+    return narrow ? KernelChoice::kBox16 : KernelChoice::kBox32;
+  }
+  (narrow ? kernels_.runs16 : kernels_.runs32)(job, layout, divisor_, buffers_);
+  return narrow ? KernelChoice::kRuns16 : KernelChoice::kRuns32;
+}

@@ -1,0 +1,48 @@
+// The fast averaging step: derives the samples' row runs from the table that FillOffsets
+// has just written, and hands the job to the fastest kernel that covers it. The plain
+// kernel takes whatever no fast kernel covers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "averaging_job.h"
+#include "kernels/kernel_set.h"
+
+enum class InstructionSet { kPortable, kAvx2 };
+// Which kernel averaged a job, and whether in 16-bit or 32-bit lanes.
+enum class KernelChoice { kPlain, kBox16, kBox32, kRuns16, kRuns32 };
+
+bool IsAvailable(InstructionSet set);
+InstructionSet BestInstructionSet();
+
+class FastAverager {
+ public:
+  // For tables whose samples lie at most x_bound pixels and y_bound rows away, and averaged
+  // rows of at most row_bytes bytes. With `ring`, work space for the prefix sums of long
+  // runs is kept too. Null when the work space cannot be allocated.
+  static std::unique_ptr<FastAverager> Create(int x_bound, int y_bound, int64_t row_bytes,
+                                              bool ring, InstructionSet set);
+
+  // Writes the job's bytes exactly as AveragePlain would, and says which kernel did. The
+  // source must be readable from y_bound rows above the job's rows to y_bound below, and
+  // from x_bound pixels left of its pixels to x_bound right, as the frame pass guarantees.
+  KernelChoice Average(const AveragingJob& job);
+
+ private:
+  FastAverager(int x_bound, int y_bound, const KernelSet& kernels)
+      : x_bound_(x_bound), y_bound_(y_bound), kernels_(kernels) {}
+  bool DivisorFor(int count, bool* narrow);
+
+  int x_bound_;
+  int y_bound_;
+  const KernelSet& kernels_;
+  std::unique_ptr<RowRun[]> runs_;
+  std::unique_ptr<bool[]> seen_rows_;
+  std::unique_ptr<uint32_t[]> lines_;
+  std::unique_ptr<uint32_t[]> ring_;
+  KernelBuffers buffers_{};
+  int divisor_count_ = 0;  // the count `divisor_` belongs to, 0 for none yet
+  bool divisor_narrow_ = false;
+  Divisor divisor_{};
+};

@@ -1,0 +1,42 @@
+#include "exact_division.h"
+
+namespace {
+
+int64_t LargestTotal(int64_t count) { return count * 255 + count / 2; }
+
+// The approximation floor(total * multiplier / 2^shift) never decreases as total grows, so
+// it equals floor(total / count) everywhere once it does at both ends of every quotient's
+// block of totals: that checks every possible sum with two tries per quotient.
+bool IsExact(int64_t count, uint64_t multiplier, int shift, int64_t largest) {
+  auto quotient = [&](int64_t total) { return int64_t((uint64_t(total) * multiplier) >> shift); };
+  for (int64_t q = 0; q * count <= largest; ++q) {
+    const int64_t last = q * count + count - 1 < largest ? q * count + count - 1 : largest;
+    if (quotient(q * count) != q || quotient(last) != q) return false;
+  }
+  return true;
+}
+
+bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier_limit,
+                 int64_t total_limit, Divisor* divisor) {
+  const int64_t largest = LargestTotal(count);
+  if (count < 1 || largest > total_limit) return false;
+  for (int shift = first_shift; shift <= last_shift; ++shift) {
+    const uint64_t multiplier = ((uint64_t(1) << shift) + uint64_t(count) - 1) / uint64_t(count);
+    if (multiplier > multiplier_limit) break;
+    if (IsExact(count, multiplier, shift, largest)) {
+      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2)};
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool FindDivisor16(int count, Divisor* divisor) {
+  return FindDivisor(count, 16, 31, UINT16_MAX, UINT16_MAX, divisor);
+}
+
+bool FindDivisor32(int count, Divisor* divisor) {
+  return FindDivisor(count, 32, 63, UINT32_MAX, INT32_MAX, divisor);
+}

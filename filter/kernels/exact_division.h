@@ -1,0 +1,20 @@
+// Division of a sample sum by the sample count as a multiply and a shift.
+#pragma once
+
+#include <cstdint>
+
+// (sum + half) / count == ((sum + half) * multiplier) >> shift for every sum of count bytes.
+struct Divisor {
+  uint32_t multiplier;
+  int shift;
+  uint32_t half;  // count / 2, the rounding term
+};
+
+// The divisor for sums in 16-bit lanes: multiplier < 2^16 and shift >= 16, so the product's
+// high half followed by shift - 16 more bits gives the quotient. False when count bytes
+// plus the rounding term do not fit 16 bits, or no such pair is exact.
+bool FindDivisor16(int count, Divisor* divisor);
+
+// The divisor for sums in 32-bit lanes, the product taken in 64 bits. False when the sum
+// does not fit 31 bits.
+bool FindDivisor32(int count, Divisor* divisor);

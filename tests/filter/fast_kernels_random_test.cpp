@@ -1,0 +1,210 @@
+// The fast kernels against the plain one, byte for byte: random frame sizes, pitches,
+// formats, shapes and parameters across the accepted range, on every instruction set the
+// processor has. The source buffer is exactly the frame, so a read outside it fails under
+// the sanitizers; the destination has guard bytes around it and padding after each row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "blur_filter.h"
+#include "fast_averager.h"
+#include "plain_kernel.h"
+#include "test_clips.h"
+
+namespace {
+
+constexpr ptrdiff_t kGuard = 64;
+constexpr uint8_t kGuardByte = 0xA5;
+
+struct Call {
+  std::string blur;
+  int x, y;
+  int width, height, bytes_per_pixel;
+  int src_padding, dst_padding;
+  bool ring;  // work space for long runs' prefix sums
+};
+
+std::ostream& operator<<(std::ostream& os, const Call& c) {
+  return os << c.blur << " " << c.x << "/" << c.y << " on " << c.width << "x" << c.height << "x"
+            << c.bytes_per_pixel << ", padding " << c.src_padding << "/" << c.dst_padding
+            << (c.ring ? ", ring" : ", no ring");
+}
+
+// Parameters that creation accepts for the frame size, biased towards the extremes, on
+// frames from the smallest with an averaged area upwards.
+Call Draw(std::mt19937& random) {
+  auto uniform = [&](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+  };
+  auto extent = [&](int low, int high) {
+    const int pick = uniform(0, 3);
+    return pick == 0 ? low : pick == 1 ? high : uniform(low, high);
+  };
+  Call c;
+  c.bytes_per_pixel = uniform(3, 4);
+  c.src_padding = uniform(0, 2) == 0 ? 0 : uniform(1, 70);
+  c.dst_padding = uniform(0, 2) == 0 ? 0 : uniform(1, 70);
+  c.ring = uniform(0, 3) != 0;
+  for (;;) {
+    const bool small = uniform(0, 3) == 0;
+    c.width = small ? uniform(4, 20) : uniform(8, 110);
+    c.height = small ? uniform(4, 20) : uniform(8, 110);
+    const int bound_x = c.width / 8, bound_y = c.height / 8;
+    switch (uniform(0, 2)) {
+      case 0:
+        c.blur = "line";
+        c.x = extent(-bound_x, bound_x);
+        c.y = extent(-bound_y, bound_y);
+        if (uniform(0, 4) == 0) c.y = std::clamp(uniform(0, 1) ? c.x : -c.x, -bound_y, bound_y);
+        if (c.x == 0 && c.y == 0) continue;
+        return c;
+      case 1:
+        if (bound_x < 1 || bound_y < 1) continue;
+        c.blur = "rect";
+        c.x = extent(1, bound_x);
+        c.y = extent(1, bound_y);
+        return c;
+      default:
+        if (bound_x < 2) continue;
+        c.blur = "focus";
+        c.x = c.y = extent(2, bound_x);
+        return c;
+    }
+  }
+}
+
+// The calls every run makes: the smallest frames with an averaged area, sums that need
+// 32-bit lanes, diagonals, and even and odd major extents of either sign.
+std::vector<Call> Extremes() {
+  std::vector<Call> calls;
+  auto add = [&](std::string blur, int x, int y, int width, int height) {
+    for (int bytes_per_pixel : {3, 4})
+      for (bool ring : {true, false})
+        calls.push_back({blur, x, y, width, height, bytes_per_pixel, 5, 11, ring});
+  };
+  add("rect", 1, 1, 8, 8);
+  add("rect", 8, 8, 64, 64);  // 289 samples: 32-bit sums
+  add("rect", 4, 1, 32, 8);
+  add("line", 1, 0, 8, 4);
+  add("line", 0, 1, 4, 8);
+  add("line", 0, -3, 9, 24);
+  add("line", -3, 0, 24, 9);
+  add("line", 3, -3, 24, 24);
+  add("line", -5, -5, 40, 40);
+  add("line", 4, 1, 32, 12);
+  add("line", -5, 2, 40, 20);
+  add("line", 2, 5, 20, 40);
+  add("line", -3, 7, 30, 60);
+  add("line", 129, -2, 1040, 16);  // 259 samples along rows: 32-bit sums and long runs
+  add("focus", 2, 2, 16, 8);
+  add("focus", 10, 10, 80, 26);  // 317 samples: 32-bit sums
+  return calls;
+}
+
+// The job the frame pass would make for these frames.
+AveragingJob JobFor(const Call& c, const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
+                    ptrdiff_t dst_pitch, const BlurFilter& filter) {
+  const int margin_x = std::abs(c.x), margin_y = std::abs(c.y);
+  AveragingJob job;
+  job.src = src;
+  job.src_pitch = src_pitch;
+  job.dst = dst;
+  job.dst_pitch = dst_pitch;
+  job.row_begin = std::min(margin_y + 1, c.height);
+  job.row_end = std::max(c.height - margin_y - 2, 0);
+  job.pixel_begin = std::min(margin_x + 1, c.width);
+  job.pixel_end = std::max(c.width - margin_x - 2, 0);
+  job.bytes_per_pixel = c.bytes_per_pixel;
+  job.offsets = filter.Offsets();
+  job.offset_count = filter.OffsetCount();
+  return job;
+}
+
+// Index of the first byte where the buffers differ, or -1.
+ptrdiff_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  const auto [at, _] = std::mismatch(a.begin(), a.end(), b.begin());
+  return at == a.end() ? -1 : at - a.begin();
+}
+
+bool GuardsIntact(const std::vector<uint8_t>& buffer) {
+  auto guard = [](uint8_t byte) { return byte == kGuardByte; };
+  return std::all_of(buffer.begin(), buffer.begin() + kGuard, guard) &&
+         std::all_of(buffer.end() - kGuard, buffer.end(), guard);
+}
+
+class FastKernels : public ::testing::TestWithParam<InstructionSet> {
+ protected:
+  void SetUp() override {
+    if (!IsAvailable(GetParam())) GTEST_SKIP() << "this processor lacks the instruction set";
+  }
+
+  // Runs the call through the fast averager and the plain kernel and compares the whole
+  // destination buffers; returns the kernel the averager chose.
+  KernelChoice Compare(const Call& c, std::mt19937& random) {
+    const int pixel_type = c.bytes_per_pixel == 3 ? CS_BGR24 : CS_BGR32;
+    const VideoInfo vi = korvel_test::RgbInfo(c.width, c.height, pixel_type);
+    PClip holder = new BlurFilter(korvel_test::ClipOf(vi, {}), c.x, c.y, c.blur.c_str());
+    BlurFilter& filter = static_cast<BlurFilter&>(*holder.get());
+
+    const ptrdiff_t row_bytes = ptrdiff_t(c.width) * c.bytes_per_pixel;
+    const ptrdiff_t src_pitch = row_bytes + c.src_padding, dst_pitch = row_bytes + c.dst_padding;
+    filter.FillOffsets(int(src_pitch), c.bytes_per_pixel, &env_);
+    std::vector<uint8_t> source(size_t(src_pitch * c.height));
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (uint8_t& b : source) b = uint8_t(byte(random));
+    const size_t dst_size = size_t(2 * kGuard + dst_pitch * c.height);
+    std::vector<uint8_t> plain(dst_size, kGuardByte), fast(dst_size, kGuardByte);
+
+    AveragePlain(JobFor(c, source.data(), src_pitch, plain.data() + kGuard, dst_pitch, filter));
+    const int y_bound = c.blur == "focus" ? c.x : std::abs(c.y);
+    auto averager = FastAverager::Create(std::abs(c.x), y_bound, row_bytes, c.ring, GetParam());
+    EXPECT_NE(averager, nullptr);
+    if (!averager) return KernelChoice::kPlain;
+    const KernelChoice choice = averager->Average(
+        JobFor(c, source.data(), src_pitch, fast.data() + kGuard, dst_pitch, filter));
+
+    EXPECT_TRUE(GuardsIntact(fast)) << "a write outside the destination frame";
+    const ptrdiff_t at = FirstDifference(fast, plain);
+    EXPECT_EQ(at, -1) << "first difference at row " << (at - kGuard) / dst_pitch << ", byte "
+                      << (at - kGuard) % dst_pitch << ": " << int(fast[size_t(at)])
+                      << " instead of " << int(plain[size_t(at)]);
+    const bool averaged = JobFor(c, nullptr, 0, nullptr, 0, filter).Empty() == false;
+    if (averaged) {
+      EXPECT_NE(choice, KernelChoice::kPlain) << "the fast path did not run";
+    }
+    return choice;
+  }
+
+  ScriptEnvironment env_;
+};
+
+TEST_P(FastKernels, MatchThePlainKernelByteForByte) {
+  std::mt19937 random(20261207);
+  std::map<KernelChoice, int> chosen;
+  for (const Call& c : Extremes()) {
+    SCOPED_TRACE(::testing::Message() << c);
+    ++chosen[Compare(c, random)];
+    if (HasFailure()) return;
+  }
+  for (int round = 0; round < 300; ++round) {
+    const Call c = Draw(random);
+    SCOPED_TRACE(::testing::Message() << "round " << round << ": " << c);
+    ++chosen[Compare(c, random)];
+    if (HasFailure()) return;
+  }
+  for (KernelChoice kernel :
+       {KernelChoice::kBox16, KernelChoice::kBox32, KernelChoice::kRuns16, KernelChoice::kRuns32})
+    EXPECT_GT(chosen[kernel], 0) << "kernel " << int(kernel) << " never ran";
+}
+
+INSTANTIATE_TEST_SUITE_P(InstructionSets, FastKernels,
+                         ::testing::Values(InstructionSet::kPortable, InstructionSet::kAvx2),
+                         [](const ::testing::TestParamInfo<InstructionSet>& set) {
+                           return set.param == InstructionSet::kPortable ? "Portable" : "Avx2";
+                         });
+
+}  // namespace
