@@ -57,8 +57,9 @@ std::vector<std::map<std::string, std::string>> ParseStreams(const std::string& 
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
+    std::string line = text.substr(start, end - start);
     start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // text-mode pipes on Windows
     if (line == "[STREAM]") {
       streams.emplace_back();
     } else if (!streams.empty()) {

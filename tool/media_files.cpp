@@ -92,6 +92,11 @@ std::unique_ptr<FrameWriter> OpenOutput(const Options& options, const Input& inp
     }
     case MediaKind::kPng: return OpenPngWriter(temporary_path, name, info.layout);
     case MediaKind::kVideo: {
+      // Tried here so that an unwritable place is reported plainly rather than by ffmpeg,
+      // under the temporary name; ffmpeg then overwrites the empty file.
+      FILE* file = std::fopen(temporary_path.c_str(), "wb");
+      if (!file) throw ToolError(OpenFailure(name));
+      std::fclose(file);
       AudioSource audio{"", input.audio_codec, options.frames.has_value()};
       if (!input.audio_codec.empty()) audio.path = options.input;
       return OpenVideoWriter(temporary_path, options.output, info, audio);

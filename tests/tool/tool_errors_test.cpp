@@ -132,10 +132,13 @@ TEST_F(ToolErrors, BadCommandLines) {
   ExpectFailure({"in.raw", "a.raw", "b.raw"}, "too many file names: 'b.raw'", 2);
 }
 
-TEST_F(ToolErrors, MissingInputAndPlugin) {
+TEST_F(ToolErrors, UnopenableFilesAndMissingPlugin) {
   ExpectFailure({"missing.raw", "out.raw", "--size", "48x40"},
                 "cannot open missing.raw: No such file or directory");
   ExpectFailure({"missing.mp4", "out.mp4"}, "cannot open missing.mp4: No such file or directory");
+  for (const char* output : {"no-folder/out.raw", "no-folder/out.mp4"})
+    ExpectFailure({"in.raw", output, "--size", "48x40"},
+                  std::string("cannot open ") + output + ": No such file or directory");
   const auto result =
       RunKorvel(folder_, {"in.raw", "out.raw", "--size", "48x40", "--plugin", "no-such.so"});
   EXPECT_EQ(result.status, 1);
