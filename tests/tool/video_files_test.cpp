@@ -2,6 +2,8 @@
 // frame count, rate and audio, and its decoded frames are blurred exactly.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "raw_pictures.h"
 #include "tool_runner.h"
 
@@ -65,6 +67,10 @@ TEST(VideoFiles, FramesShortensVideoAndAudio) {
       RunKorvel(folder, {"in.mp4", "out.mkv", "--frames", "4", "--format", "rgb24"});
   ASSERT_EQ(result.status, 0) << result.standard_error;
   EXPECT_EQ(StreamSummary(folder, "out.mkv"), "h264,video,64,48,25/1,4\naac\n");
+  // 4 frames last 0.16 s; the audio, 0.4 s long, ends with them, give or take a packet.
+  const double seconds = std::stod(
+      RunFfprobe(folder, {"-show_entries", "format=duration", "-of", "csv=p=0", "out.mkv"}));
+  EXPECT_LT(seconds, 0.25);
 }
 
 TEST(VideoFiles, RawFramesBecomeAVideo) {
