@@ -26,8 +26,10 @@ BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const ch
   const Shape shape = ShapeOf(blur);
   if (shape == Shape::kFocus) y = x;  // the disc is as high as it is wide
   const int64_t capacity = TableCapacity(shape, x, y);
-  // A table that offset_count cannot count is as unusable as one that was not allocated.
-  if (capacity > 0 && capacity <= INT32_MAX) {
+  // A table that offset_count cannot count, or a 32-bit process cannot address, is as
+  // unusable as one that was not allocated. Past the address space, new[] would throw even
+  // with nothrow.
+  if (capacity > 0 && capacity <= INT32_MAX && uint64_t(capacity) <= SIZE_MAX / sizeof(int32_t)) {
     offsets = new (std::nothrow) int32_t[size_t(capacity)];
     if (offsets) offset_count = int(capacity);
   }

@@ -59,12 +59,21 @@ std::unique_ptr<FastAverager> FastAverager::Create(int x_bound, int y_bound, int
   if (2 * line_capacity * 4 > kLargestLinesBytes || rows > kLargestLinesBytes) return nullptr;
   averager->runs_ = TryAllocate<RowRun>(rows);
   averager->seen_rows_ = TryAllocate<bool>(rows);
+  averager->row_index_ = TryAllocate<int>(2 * rows);
+  averager->entering_ = TryAllocate<RowRun>(4 * rows);
+  averager->leaving_ = TryAllocate<RowRun>(4 * rows);
+  averager->run_pointers_ = TryAllocate<const void*>(kPointersPerRow * rows);
+  averager->run_lengths_ = TryAllocate<int>(kPointersPerRow * rows);
   averager->lines_ = TryAllocate<uint32_t>(2 * line_capacity);
-  if (!averager->runs_ || !averager->seen_rows_ || !averager->lines_) return nullptr;
+  if (!averager->runs_ || !averager->seen_rows_ || !averager->row_index_ || !averager->entering_ ||
+      !averager->leaving_ || !averager->run_pointers_ || !averager->run_lengths_ ||
+      !averager->lines_)
+    return nullptr;
   if (ring && rows * line_capacity * 4 <= kLargestRingBytes)
     averager->ring_ = TryAllocate<uint32_t>(rows * line_capacity);
-  averager->buffers_ = {averager->lines_.get(), averager->lines_.get() + line_capacity,
-                        averager->ring_.get(), averager->ring_ ? int(rows) : 0,
+  averager->buffers_ = {averager->run_pointers_.get(), averager->run_lengths_.get(),
+                        averager->lines_.get(),        averager->lines_.get() + line_capacity,
+                        averager->ring_.get(),         averager->ring_ ? int(rows) : 0,
                         ptrdiff_t(line_capacity)};
   return averager;
 }
@@ -102,6 +111,27 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
     (narrow ? kernels_.box16 : kernels_.box32)(job, layout, divisor_, buffers_);
     return narrow ? KernelChoice::kBox16 : KernelChoice::kBox32;
   }
+  // A periodic table (a line) may instead build each sum on the sum one period back.
+  const int period = TablePeriod(job.offsets, job.offset_count);
+  ShiftPlan plan;
+  ShiftPlanner planner(x_bound_, y_bound_, row_index_.get(), entering_.get(), leaving_.get());
+  if (period > 0 && buffers_.ring &&
+      planner.Plan(job.offsets, period, job.src_pitch, job.bytes_per_pixel, layout, &plan) &&
+      plan.row_step <= buffers_.ring_rows && plan.SamplesRead() < RunsSamplesRead(layout)) {
+    (narrow ? kernels_.shifted16 : kernels_.shifted32)(job, layout, plan, divisor_, buffers_);
+    return narrow ? KernelChoice::kShifted16 : KernelChoice::kShifted32;
+  }
   (narrow ? kernels_.runs16 : kernels_.runs32)(job, layout, divisor_, buffers_);
   return narrow ? KernelChoice::kRuns16 : KernelChoice::kRuns32;
+}
+
+// Per byte, as the runs kernel reads them: long runs two prefix sums, short ones each
+// sample.
+int FastAverager::RunsSamplesRead(const RunLayout& layout) const {
+  int samples = 0;
+  for (int r = 0; r < layout.run_count; ++r) {
+    const int length = layout.runs[r].Length();
+    samples += buffers_.ring && length > kLongestDirectRun ? 2 : length;
+  }
+  return samples;
 }

@@ -11,7 +11,7 @@
 
 enum class InstructionSet { kPortable, kAvx2 };
 // Which kernel averaged a job, and whether in 16-bit or 32-bit lanes.
-enum class KernelChoice { kPlain, kBox16, kBox32, kRuns16, kRuns32 };
+enum class KernelChoice { kPlain, kBox16, kBox32, kRuns16, kRuns32, kShifted16, kShifted32 };
 
 bool IsAvailable(InstructionSet set);
 InstructionSet BestInstructionSet();
@@ -33,12 +33,18 @@ class FastAverager {
   FastAverager(int x_bound, int y_bound, const KernelSet& kernels)
       : x_bound_(x_bound), y_bound_(y_bound), kernels_(kernels) {}
   bool DivisorFor(int count, bool* narrow);
+  int RunsSamplesRead(const RunLayout& layout) const;
 
   int x_bound_;
   int y_bound_;
   const KernelSet& kernels_;
   std::unique_ptr<RowRun[]> runs_;
   std::unique_ptr<bool[]> seen_rows_;
+  std::unique_ptr<int[]> row_index_;
+  std::unique_ptr<RowRun[]> entering_;
+  std::unique_ptr<RowRun[]> leaving_;
+  std::unique_ptr<const void*[]> run_pointers_;
+  std::unique_ptr<int[]> run_lengths_;
   std::unique_ptr<uint32_t[]> lines_;
   std::unique_ptr<uint32_t[]> ring_;
   KernelBuffers buffers_{};

@@ -1,10 +1,29 @@
 // The kernels built for the baseline instruction set: the fast path on any processor.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "kernel_set.h"
 
 namespace korvel_portable {
+constexpr int kVectorBytes = 16;
+typedef uint16_t Words __attribute__((vector_size(16)));
+typedef uint32_t Doublewords __attribute__((vector_size(16)));
+typedef uint8_t EightBytes __attribute__((vector_size(8)));
+typedef uint8_t FourBytes __attribute__((vector_size(4)));
+
+// The bytes at p, each widened to a lane of the vector type given.
+inline Words WidenBytes(const uint8_t* p, Words) {
+  EightBytes bytes;
+  std::memcpy(&bytes, p, sizeof bytes);
+  return __builtin_convertvector(bytes, Words);
+}
+inline Doublewords WidenBytes(const uint8_t* p, Doublewords) {
+  FourBytes bytes;
+  std::memcpy(&bytes, p, sizeof bytes);
+  return __builtin_convertvector(bytes, Doublewords);
+}
+
 #include "averaging_kernels.inc"
 }  // namespace korvel_portable
 

@@ -100,6 +100,8 @@ std::vector<Call> Extremes() {
   add("line", 2, 5, 20, 40);
   add("line", -3, 7, 30, 60);
   add("line", 129, -2, 1040, 16);  // 259 samples along rows: 32-bit sums and long runs
+  add("line", 130, 10, 1040, 26);  // 261 samples repeating every 13: 32-bit sums, one row back
+  add("line", -10, 130, 88, 1040);
   add("focus", 2, 2, 16, 8);
   add("focus", 10, 10, 80, 26);  // 317 samples: 32-bit sums
   return calls;
