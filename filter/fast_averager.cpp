@@ -96,12 +96,13 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
                  describer.Describe(job.offsets, job.offset_count, job.src_pitch,
                                     job.bytes_per_pixel, &layout) &&
                  DivisorFor(job.offset_count, &narrow);
-  // A line holds the prefix sums of the averaged bytes and of the runs' reach beyond them.
+  // A line holds the prefix sums of the averaged bytes and of the runs' reach beyond them,
+  // after a pixel of zeros, and a pixel's store may reach four values past the last.
   if (covered) {
     const int64_t span =
         int64_t(job.pixel_end - job.pixel_begin + layout.last_column - layout.first_column + 1) *
         job.bytes_per_pixel;
-    covered = span <= buffers_.line_capacity;
+    covered = span + 4 <= buffers_.line_capacity;
   }
   if (!covered) {
     AveragePlain(job);

@@ -24,6 +24,12 @@ inline Doublewords WidenBytes(const uint8_t* p, Doublewords) {
   return __builtin_convertvector(bytes, Doublewords);
 }
 
+// Prefix sums are left to the scalar loops.
+template <typename Sum, typename Value>
+bool PrefixByPixel(const Value*, ptrdiff_t, int, Sum*) {
+  return false;
+}
+
 #include "averaging_kernels.inc"
 }  // namespace korvel_portable
 

@@ -199,7 +199,8 @@ TEST_P(FastKernels, MatchThePlainKernelByteForByte) {
     if (HasFailure()) return;
   }
   for (KernelChoice kernel :
-       {KernelChoice::kBox16, KernelChoice::kBox32, KernelChoice::kRuns16, KernelChoice::kRuns32})
+       {KernelChoice::kBox16, KernelChoice::kBox32, KernelChoice::kRuns16, KernelChoice::kRuns32,
+        KernelChoice::kShifted16, KernelChoice::kShifted32})
     EXPECT_GT(chosen[kernel], 0) << "kernel " << int(kernel) << " never ran";
 }
 
