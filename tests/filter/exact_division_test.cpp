@@ -1,0 +1,70 @@
+// The multiply-and-shift division: exact for every total a count of bytes can reach, in the
+// lanes it is meant for.
+#include "exact_division.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "averaging_job.h"
+
+namespace {
+
+int64_t Largest(int count) { return int64_t(count) * 255 + count / 2; }
+
+uint32_t Quotient16(int64_t total, const Divisor& d) {
+  return uint32_t((uint32_t(total) * d.multiplier) >> 16) >> (d.shift - 16);
+}
+uint32_t Quotient32(int64_t total, const Divisor& d) {
+  return uint32_t((uint64_t(total) * d.multiplier) >> d.shift);
+}
+
+TEST(ExactDivision, SixteenBitLanesDivideEveryTotal) {
+  for (int count = 3; count <= 257; count += 2) {
+    Divisor divisor;
+    if (!FindDivisor16(count, &divisor)) {
+      EXPECT_GT(count, 201) << "no 16-bit divisor";
+      continue;
+    }
+    EXPECT_EQ(divisor.half, uint32_t(count / 2));
+    ASSERT_LE(divisor.multiplier, UINT16_MAX);
+    for (int64_t total = 0; total <= Largest(count); ++total)
+      ASSERT_EQ(Quotient16(total, divisor), total / count) << "count " << count;
+  }
+  Divisor divisor;
+  EXPECT_FALSE(FindDivisor16(257, &divisor)) << "257 bytes of 255 do not fit 16 bits";
+}
+
+TEST(ExactDivision, ThirtyTwoBitLanesDivideEveryTotal) {
+  for (int count = 3; count <= 301; count += 2) {
+    Divisor divisor;
+    ASSERT_TRUE(FindDivisor32(count, &divisor)) << count;
+    for (int64_t total = 0; total <= Largest(count); ++total)
+      ASSERT_EQ(Quotient32(total, divisor), total / count) << "count " << count;
+  }
+}
+
+// Too many totals to try them all: both ends of every quotient's block, and random ones.
+TEST(ExactDivision, ThirtyTwoBitLanesHoldUpToTheLargestCount) {
+  int largest_count = 8'000'001;
+  while (SumFitsInt32(largest_count + 2)) largest_count += 2;
+  std::mt19937 random(5);
+  for (int count : {4225, 130'351, 1'000'001, largest_count}) {
+    Divisor divisor;
+    ASSERT_TRUE(FindDivisor32(count, &divisor)) << count;
+    for (int64_t q = 0; q <= 255; ++q)
+      for (int64_t total : {q * count, q * count + count - 1})
+        if (total <= Largest(count)) {
+          ASSERT_EQ(Quotient32(total, divisor), q) << count;
+        }
+    std::uniform_int_distribution<int64_t> any(0, Largest(count));
+    for (int round = 0; round < 10'000; ++round) {
+      const int64_t total = any(random);
+      ASSERT_EQ(Quotient32(total, divisor), total / count) << count;
+    }
+  }
+  Divisor divisor;
+  EXPECT_FALSE(FindDivisor32(largest_count + 2, &divisor));
+}
+
+}  // namespace
