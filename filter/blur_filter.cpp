@@ -34,9 +34,8 @@ BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const ch
     if (offsets) offset_count = int(capacity);
   }
 #if !defined(KORVEL_PLAIN_KERNEL_ONLY)
-  // Prefix rows pay off where a row holds many samples but the samples fill no box.
-  const bool ring =
-      shape == Shape::kFocus || (shape == Shape::kLine && std::llabs(x) > std::llabs(y));
+  // Rows of prefix sums, or of a line's earlier sums, pay off where the samples fill no box.
+  const bool ring = shape != Shape::kRect;
   const int64_t x_bound = std::llabs(x), y_bound = std::llabs(y);
   if (offsets && x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     averager = FastAverager::Create(int(x_bound), int(y_bound),
