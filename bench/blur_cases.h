@@ -25,9 +25,10 @@ struct BlurCase {
 
 // Every call through the filter: small to the largest extents a 1920x1080 clip accepts.
 inline constexpr BlurCase kFilterCases[] = {
-    {"rect", 2, 2},  {"rect", 8, 8},   {"rect", 32, 32}, {"rect", 240, 135}, {"focus", 2, 0},
-    {"focus", 5, 0}, {"focus", 16, 0}, {"focus", 64, 0}, {"line", 8, 0},     {"line", 0, 8},
-    {"line", 8, 3},  {"line", 16, 16}, {"line", 33, 7},  {"line", 120, 50},  {"line", -40, 90},
+    {"rect", 2, 2},   {"rect", 8, 8},  {"rect", 32, 32},  {"rect", 240, 135},
+    {"focus", 2, 0},  {"focus", 5, 0}, {"focus", 16, 0},  {"focus", 64, 0},
+    {"line", 8, 0},   {"line", 0, 8},  {"line", 8, 3},    {"line", 8, 8},
+    {"line", 16, 16}, {"line", 33, 7}, {"line", 120, 50}, {"line", -40, 90},
 };
 
 // The plain kernel costs N additions a byte, so it is measured only where N is small.
