@@ -24,6 +24,8 @@ class BlurFilter : public GenericVideoFilter {
   // False when the table could not be allocated; such a filter must not be used.
   bool HasTable() const { return offsets != nullptr; }
   const int32_t* Offsets() const { return offsets; }
+  // The kernel that averaged the last frame.
+  KernelChoice LastKernel() const { return last_kernel; }
   int OffsetCount() const { return offset_count; }
 
  private:
@@ -34,4 +36,5 @@ class BlurFilter : public GenericVideoFilter {
   int offset_count = 0;
   // Null when the fast kernels are switched off or their work space could not be had.
   std::unique_ptr<FastAverager> averager;
+  KernelChoice last_kernel = KernelChoice::kPlain;
 };

@@ -72,9 +72,11 @@ PVideoFrame BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
   job.bytes_per_pixel = bytes_per_pixel;
   job.offsets = offsets;
   job.offset_count = offset_count;
-  if (averager)
-    averager->Average(job);
-  else
+  if (averager) {
+    last_kernel = averager->Average(job);
+  } else {
     AveragePlain(job);
+    last_kernel = KernelChoice::kPlain;
+  }
   return dst;
 }

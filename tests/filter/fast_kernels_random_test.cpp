@@ -204,6 +204,34 @@ TEST_P(FastKernels, MatchThePlainKernelByteForByte) {
     EXPECT_GT(chosen[kernel], 0) << "kernel " << int(kernel) << " never ran";
 }
 
+// Through the filter: each shape reaches the kernel meant for it.
+TEST(FastKernels, TheFilterPicksTheKernelMeantForEachShape) {
+  if (!IsAvailable(InstructionSet::kPortable)) GTEST_SKIP();
+#if defined(KORVEL_PLAIN_KERNEL_ONLY)
+  GTEST_SKIP() << "built to average with the plain kernel only";
+#endif
+  ScriptEnvironment env;
+  std::mt19937 random(11);
+  const VideoInfo vi = korvel_test::RgbInfo(320, 240, CS_BGR24);
+  const PClip source = korvel_test::ClipOf(vi, {korvel_test::RandomFrame(env, vi, 0, random)});
+  const struct {
+    int x, y;
+    const char* blur;
+    KernelChoice kernel;
+  } cases[] = {
+      {8, 8, "rect", KernelChoice::kBox32},       {2, 1, "rect", KernelChoice::kBox16},
+      {8, 0, "line", KernelChoice::kBox16},       {0, -8, "line", KernelChoice::kBox16},
+      {16, 16, "line", KernelChoice::kShifted16}, {-4, 10, "line", KernelChoice::kShifted16},
+      {33, 7, "line", KernelChoice::kRuns16},     {5, 5, "focus", KernelChoice::kRuns16},
+      {16, 16, "focus", KernelChoice::kRuns32}};
+  for (const auto& c : cases) {
+    PClip holder = new BlurFilter(source, c.x, c.y, c.blur);
+    BlurFilter& filter = static_cast<BlurFilter&>(*holder.get());
+    filter.GetFrame(0, &env);
+    EXPECT_EQ(filter.LastKernel(), c.kernel) << c.blur << " " << c.x << "/" << c.y;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(InstructionSets, FastKernels,
                          ::testing::Values(InstructionSet::kPortable, InstructionSet::kAvx2),
                          [](const ::testing::TestParamInfo<InstructionSet>& set) {
