@@ -54,7 +54,14 @@ AVSValue HOST_CDECL CreateBlurFilter(AVSValue args, void*, IScriptEnvironment* e
   else
     env->ThrowError("Korvel: blur can be  line rect or focus only");
 
-  BlurFilter* filter = new (std::nothrow) BlurFilter(args[0].AsClip(), x, y, blur);
+  // Even nothrow array allocations throw when their size passes the address space, as it
+  // can in a 32-bit process. Such an exception must not leave the plugin: a host built with
+  // another compiler could not catch it, so it becomes the host's own error below.
+  BlurFilter* filter = nullptr;
+  try {
+    filter = new (std::nothrow) BlurFilter(args[0].AsClip(), x, y, blur);
+  } catch (const std::bad_alloc&) {
+  }
   if (filter && !filter->HasTable()) {
     delete filter;  // drops its reference to the clip
     filter = nullptr;

@@ -123,4 +123,19 @@ TEST(PluginEntry, ImpossibleTableIsOutOfMemory) {
   EXPECT_EQ(source->GetRefcount(), 1);
 }
 
+// In a 32-bit process a table that a 32-bit count can hold may still not fit in the address
+// space. The array allocation must then fail quietly, not throw from inside the plugin,
+// where no host could catch it.
+TEST(PluginEntry, TableBeyondTheAddressSpaceIsOutOfMemory) {
+  if (sizeof(size_t) > 4) GTEST_SKIP() << "only a 32-bit address space is too small";
+  ScriptEnvironment env;
+  korvel_test::LoadKorvel(env);
+  auto* source = new MemoryClip(RgbInfo(1 << 18, 1 << 18, CS_BGR24));
+  PClip clip(source);
+  // 32769 x 32769 entries: under 2^31, but four bytes each is over 2^32.
+  EXPECT_EQ(korvel_test::CreationError(env, clip, {16384, 16384, "rect"}), "Korvel: out of memory");
+  EXPECT_EQ(korvel_test::CreationError(env, clip, {16384, {}, "focus"}), "Korvel: out of memory");
+  EXPECT_EQ(source->GetRefcount(), 1);
+}
+
 }  // namespace
