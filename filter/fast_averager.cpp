@@ -23,6 +23,12 @@ const KernelSet& KernelsFor(InstructionSet set) {
   return PortableKernels();
 }
 
+// Vector loads per 16 bytes of the shifted kernel: the earlier sum, two for 32-bit sums,
+// and each entering and leaving sample, summed in 16-bit lanes.
+int ShiftedLoads(const ShiftPlan& plan, bool narrow) {
+  return (narrow ? 0 : 1) + plan.SamplesRead();
+}
+
 template <typename T>
 std::unique_ptr<T[]> TryAllocate(int64_t count) {
   return std::unique_ptr<T[]>(new (std::nothrow) T[size_t(count)]);
@@ -112,13 +118,17 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
     (narrow ? kernels_.box16 : kernels_.box32)(job, layout, divisor_, buffers_);
     return narrow ? KernelChoice::kBox16 : KernelChoice::kBox32;
   }
-  // A periodic table (a line) may instead build each sum on the sum one period back.
+  // A sum may instead be built on an earlier one: a line's one period back, any other
+  // table's one row up. Whichever reads least wins.
   const int period = TablePeriod(job.offsets, job.offset_count);
-  ShiftPlan plan;
   ShiftPlanner planner(x_bound_, y_bound_, row_index_.get(), entering_.get(), leaving_.get());
-  if (period > 0 && buffers_.ring &&
-      planner.Plan(job.offsets, period, job.src_pitch, job.bytes_per_pixel, layout, &plan) &&
-      plan.row_step <= buffers_.ring_rows && plan.SamplesRead() < RunsSamplesRead(layout)) {
+  ShiftPlan plan;
+  const bool planned = buffers_.ring &&
+                       (period > 0 ? planner.Plan(job.offsets, period, job.src_pitch,
+                                                  job.bytes_per_pixel, layout, &plan)
+                                   : planner.PlanDisplacement(1, 0, layout, &plan)) &&
+                       plan.row_step <= buffers_.ring_rows && (narrow || plan.SumsFit16Bits());
+  if (planned && ShiftedLoads(plan, narrow) < RunsLoads(layout, narrow)) {
     (narrow ? kernels_.shifted16 : kernels_.shifted32)(job, layout, plan, divisor_, buffers_);
     return narrow ? KernelChoice::kShifted16 : KernelChoice::kShifted32;
   }
@@ -126,13 +136,13 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
   return narrow ? KernelChoice::kRuns16 : KernelChoice::kRuns32;
 }
 
-// Per byte, as the runs kernel reads them: long runs two prefix sums, short ones each
-// sample.
-int FastAverager::RunsSamplesRead(const RunLayout& layout) const {
-  int samples = 0;
+// Vector loads per 16 bytes of the runs kernel: two prefix sums for a long run, each sample
+// of a short one; 32-bit sums take two loads where 16-bit ones take one.
+int FastAverager::RunsLoads(const RunLayout& layout, bool narrow) const {
+  int loads = 0;
   for (int r = 0; r < layout.run_count; ++r) {
     const int length = layout.runs[r].Length();
-    samples += buffers_.ring && length > kLongestDirectRun ? 2 : length;
+    loads += buffers_.ring && length > kLongestDirectRun ? 2 : length;
   }
-  return samples;
+  return narrow ? loads : 2 * loads;
 }

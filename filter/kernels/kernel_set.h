@@ -42,7 +42,7 @@ struct KernelSet {
   AverageFunction runs16;  // any layout
   AverageFunction runs32;
   ShiftFunction shifted16;  // needs a ring of plan.row_step lines
-  ShiftFunction shifted32;
+  ShiftFunction shifted32;  // needs plan.SumsFit16Bits() too
 };
 
 const KernelSet& PortableKernels();

@@ -30,6 +30,12 @@ bool PrefixByPixel(const Value*, ptrdiff_t, int, Sum*) {
   return false;
 }
 
+// Division is left to the loops the compiler vectorises.
+template <typename Sum>
+ptrdiff_t DivideByVector(const Sum*, ptrdiff_t, const Divisor&, uint8_t*) {
+  return 0;
+}
+
 #include "averaging_kernels.inc"
 }  // namespace korvel_portable
 

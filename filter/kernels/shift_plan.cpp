@@ -29,6 +29,13 @@ int ShiftPlan::SamplesRead() const {
   return samples;
 }
 
+bool ShiftPlan::SumsFit16Bits() const {
+  int entering_samples = 0, leaving_samples = 0;
+  for (int r = 0; r < entering_count; ++r) entering_samples += entering[r].Length();
+  for (int r = 0; r < leaving_count; ++r) leaving_samples += leaving[r].Length();
+  return entering_samples * 255 <= UINT16_MAX && leaving_samples * 255 <= UINT16_MAX;
+}
+
 int TablePeriod(const int32_t* offsets, int count) {
   for (int period = 1; period <= count / 2; ++period) {
     const int64_t step = int64_t(offsets[period]) - offsets[0];
@@ -45,12 +52,19 @@ bool ShiftPlanner::Plan(const int32_t* offsets, int period, ptrdiff_t pitch, int
   const int64_t bytes = bytes_per_pixel;
   if (period < 1 || pitch <= 4 * int64_t(x_bound_) * bytes) return false;
   const int64_t shifted = int64_t(offsets[period]) - offsets[0] + 2 * int64_t(x_bound_) * bytes;
-  int64_t row_step = FloorDivide(shifted, pitch);
+  const int64_t row_step = FloorDivide(shifted, pitch);
   const int64_t rest = shifted - row_step * pitch;
   if (rest % bytes != 0) return false;
-  int64_t column_step = rest / bytes - 2 * int64_t(x_bound_);
+  const int64_t column_step = rest / bytes - 2 * int64_t(x_bound_);
+  if (row_step < -2 * y_bound_ || row_step > 2 * y_bound_ || column_step > 2 * x_bound_)
+    return false;
+  return PlanDisplacement(int(row_step), int(column_step), layout, plan);
+}
+
+bool ShiftPlanner::PlanDisplacement(int row_step, int column_step, const RunLayout& layout,
+                                    ShiftPlan* plan) {
   if (row_step == 0 || row_step < -2 * y_bound_ || row_step > 2 * y_bound_ ||
-      column_step > 2 * x_bound_)
+      column_step < -2 * x_bound_ || column_step > 2 * x_bound_)
     return false;
   if (row_step < 0) row_step = -row_step, column_step = -column_step;
 

@@ -17,6 +17,8 @@ struct ShiftPlan {
   int leaving_count;
 
   int SamplesRead() const;
+  // True when neither the entering nor the leaving samples can sum past 16 bits.
+  bool SumsFit16Bits() const;
 };
 
 // The smallest p with offsets[s + p] - offsets[s] the same for every s; 0 when there is
@@ -39,6 +41,9 @@ class ShiftPlanner {
 
   bool Plan(const int32_t* offsets, int period, ptrdiff_t pitch, int bytes_per_pixel,
             const RunLayout& layout, ShiftPlan* plan);
+
+  // The plan for a displacement given in rows and pixels; any table has the one of a row.
+  bool PlanDisplacement(int row_step, int column_step, const RunLayout& layout, ShiftPlan* plan);
 
  private:
   int x_bound_;

@@ -64,6 +64,32 @@ bool PrefixByPixel(const Value* in, ptrdiff_t length, int bytes, Sum* prefix) {
   return true;
 }
 
+// 32-bit totals: the high halves of the 64-bit products of even and odd lanes, merged, then
+// the rest of the shift; eight totals at a time, packed to bytes.
+inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const Divisor& divisor,
+                                uint8_t* out) {
+  const __m256i multiplier = _mm256_set1_epi64x(divisor.multiplier);
+  const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 32);
+  auto quotients = [&](const uint32_t* at) {
+    const __m256i total = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(total, multiplier), 32);
+    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(total, 32), multiplier);
+    return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA), rest);
+  };
+  ptrdiff_t k = 0;
+  for (; k + 32 <= length; k += 32) {
+    const __m256i words_low = _mm256_packus_epi32(quotients(totals + k), quotients(totals + k + 8));
+    const __m256i words_high =
+        _mm256_packus_epi32(quotients(totals + k + 16), quotients(totals + k + 24));
+    // The packs work within 128-bit halves; this puts the 32 bytes back in order.
+    const __m256i bytes = _mm256_permutevar8x32_epi32(
+        _mm256_packus_epi16(words_low, words_high), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
+  }
+  return k;
+}
+inline ptrdiff_t DivideByVector(const uint16_t*, ptrdiff_t, const Divisor&, uint8_t*) { return 0; }
+
 #include "averaging_kernels.inc"
 }  // namespace korvel_avx2
 
