@@ -5,6 +5,12 @@
 
 #include "kernel_set.h"
 
+// Builds for processors without vector registers pass these vectors differently; they never
+// leave this file, so the warning about it does not apply.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
 namespace korvel_portable {
 constexpr int kVectorBytes = 16;
 typedef uint16_t Words __attribute__((vector_size(16)));

@@ -27,7 +27,7 @@ TEST(ExactDivision, SixteenBitLanesDivideEveryTotal) {
       continue;
     }
     EXPECT_EQ(divisor.half, uint32_t(count / 2));
-    ASSERT_LE(divisor.multiplier, UINT16_MAX);
+    ASSERT_LE(divisor.multiplier, uint32_t(UINT16_MAX));
     for (int64_t total = 0; total <= Largest(count); ++total)
       ASSERT_EQ(Quotient16(total, divisor), total / count) << "count " << count;
   }
