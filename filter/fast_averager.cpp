@@ -1,5 +1,6 @@
 #include "fast_averager.h"
 
+#include <array>
 #include <new>
 
 #include "plain_kernel.h"
@@ -27,6 +28,20 @@ const KernelSet& KernelsFor(InstructionSet set) {
 // and each entering and leaving sample, summed in 16-bit lanes.
 int ShiftedLoads(const ShiftPlan& plan, bool narrow) {
   return (narrow ? 0 : 1) + plan.SamplesRead();
+}
+
+// The whole pixels by which the samples move per row, rounded down and up: from the middle
+// of the first run in the table to the middle of the last.
+std::array<int, 2> LeanPerRow(const RunLayout& layout) {
+  const RowRun& first = layout.runs[0];
+  const RowRun& last = layout.runs[layout.run_count - 1];
+  int64_t columns = int64_t(last.first_column) + last.last_column - first.first_column -
+                    first.last_column;  // twice the move of the middle
+  int64_t rows = 2 * (int64_t(last.row) - first.row);
+  if (rows == 0) return {0, 0};
+  if (rows < 0) rows = -rows, columns = -columns;
+  const int64_t down = columns >= 0 ? columns / rows : -((-columns + rows - 1) / rows);
+  return {int(down), int(columns % rows == 0 ? down : down + 1)};
 }
 
 template <typename T>
@@ -118,17 +133,25 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
     (narrow ? kernels_.box16 : kernels_.box32)(job, layout, divisor_, buffers_);
     return narrow ? KernelChoice::kBox16 : KernelChoice::kBox32;
   }
-  // A sum may instead be built on an earlier one: a line's one period back, any other
-  // table's one row up. Whichever reads least wins.
-  const int period = TablePeriod(job.offsets, job.offset_count);
+  // A sum may instead be built on an earlier one: a line's one period back, or one row up
+  // and as many pixels along as the samples lean. Whichever reads least wins.
   ShiftPlanner planner(x_bound_, y_bound_, row_index_.get(), entering_.get(), leaving_.get());
   ShiftPlan plan;
-  const bool planned = buffers_.ring &&
-                       (period > 0 ? planner.Plan(job.offsets, period, job.src_pitch,
-                                                  job.bytes_per_pixel, layout, &plan)
-                                   : planner.PlanDisplacement(1, 0, layout, &plan)) &&
-                       plan.row_step <= buffers_.ring_rows && (narrow || plan.SumsFit16Bits());
-  if (planned && ShiftedLoads(plan, narrow) < RunsLoads(layout, narrow)) {
+  int best_loads = RunsLoads(layout, narrow), best_row_step = 0, best_column_step = 0;
+  auto consider = [&](bool planned) {
+    if (!planned || !buffers_.ring || plan.row_step > buffers_.ring_rows) return;
+    if (!narrow && !plan.SumsFit16Bits()) return;
+    const int loads = ShiftedLoads(plan, narrow);
+    if (loads >= best_loads) return;
+    best_loads = loads, best_row_step = plan.row_step, best_column_step = plan.column_step;
+  };
+  const int period = TablePeriod(job.offsets, job.offset_count);
+  if (period > 0)
+    consider(planner.Plan(job.offsets, period, job.src_pitch, job.bytes_per_pixel, layout, &plan));
+  for (int column_step : LeanPerRow(layout))
+    consider(planner.PlanDisplacement(1, column_step, layout, &plan));
+  if (best_row_step != 0 &&
+      planner.PlanDisplacement(best_row_step, best_column_step, layout, &plan)) {
     (narrow ? kernels_.shifted16 : kernels_.shifted32)(job, layout, plan, divisor_, buffers_);
     return narrow ? KernelChoice::kShifted16 : KernelChoice::kShifted32;
   }

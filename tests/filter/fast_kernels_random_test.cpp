@@ -222,7 +222,7 @@ TEST(FastKernels, TheFilterPicksTheKernelMeantForEachShape) {
       {8, 8, "rect", KernelChoice::kBox32},       {2, 1, "rect", KernelChoice::kBox16},
       {8, 0, "line", KernelChoice::kBox16},       {0, -8, "line", KernelChoice::kBox16},
       {16, 16, "line", KernelChoice::kShifted16}, {-4, 10, "line", KernelChoice::kShifted16},
-      {33, 7, "line", KernelChoice::kRuns16},     {5, 5, "focus", KernelChoice::kRuns16},
+      {33, 7, "line", KernelChoice::kShifted16},  {5, 5, "focus", KernelChoice::kRuns16},
       {16, 16, "focus", KernelChoice::kShifted32}};
   for (const auto& c : cases) {
     PClip holder = new BlurFilter(source, c.x, c.y, c.blur);
