@@ -89,6 +89,8 @@ std::vector<Call> Extremes() {
   add("rect", 1, 1, 8, 8);
   add("rect", 8, 8, 64, 64);  // 289 samples: 32-bit sums
   add("rect", 4, 1, 32, 8);
+  add("rect", 1, 43, 12, 350);  // a narrow box of 261 samples, summed value by value
+  add("line", 0, 129, 4, 1040);
   add("line", 1, 0, 8, 4);
   add("line", 0, 1, 4, 8);
   add("line", 0, -3, 9, 24);
