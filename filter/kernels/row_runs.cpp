@@ -26,6 +26,17 @@ bool RunDescriber::Describe(const int32_t* offsets, int count, ptrdiff_t pitch, 
   int run_count = 0;
   int direction = 0;  // +1 or -1 once the current run has two samples
   for (int e = 0; e < count; ++e) {
+    // An entry one pixel on from the run's end, in its direction, extends it without a
+    // division: within the reach, rows and pixels split one way only.
+    if (run_count > 0 && direction != 0) {
+      RowRun& run = runs_[run_count - 1];
+      const int end = direction > 0 ? run.last_column : run.first_column;
+      if (int64_t(offsets[e]) - offsets[e - 1] == direction * bytes &&
+          end + direction >= -x_bound_ && end + direction <= x_bound_) {
+        (direction > 0 ? run.last_column : run.first_column) = end + direction;
+        continue;
+      }
+    }
     const int64_t shifted = int64_t(offsets[e]) + x_bound_ * bytes;
     const int64_t row = FloorDivide(shifted, pitch);
     const int64_t rest = shifted - row * pitch;

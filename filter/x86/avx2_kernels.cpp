@@ -37,6 +37,9 @@ inline __m128i PixelLanes(const uint8_t* p, uint16_t) {
 inline __m128i PixelLanes(const uint32_t* p, uint32_t) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
+inline __m128i PixelLanes(const uint16_t* p, uint32_t) {
+  return _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+}
 inline __m128i PixelLanes(const uint16_t* p, uint16_t) {
   return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
 }
@@ -82,8 +85,8 @@ inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const 
     const __m256i words_high =
         _mm256_packus_epi32(quotients(totals + k + 16), quotients(totals + k + 24));
     // The packs work within 128-bit halves; this puts the 32 bytes back in order.
-    const __m256i bytes = _mm256_permutevar8x32_epi32(
-        _mm256_packus_epi16(words_low, words_high), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+    const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words_low, words_high),
+                                                      _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
   }
   return k;
