@@ -1,5 +1,6 @@
 #include "fast_averager.h"
 
+#include <algorithm>
 #include <array>
 #include <new>
 
@@ -22,12 +23,6 @@ const KernelSet& KernelsFor(InstructionSet set) {
 #endif
   (void)set;
   return PortableKernels();
-}
-
-// Vector loads per 16 bytes of the shifted kernel: the earlier sum, two for 32-bit sums,
-// and each entering and leaving sample, summed in 16-bit lanes.
-int ShiftedLoads(const ShiftPlan& plan, bool narrow) {
-  return (narrow ? 0 : 1) + plan.SamplesRead();
 }
 
 // The whole pixels by which the samples move per row, rounded down and up: from the middle
@@ -137,13 +132,13 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
   // and as many pixels along as the samples lean. Whichever reads least wins.
   ShiftPlanner planner(x_bound_, y_bound_, row_index_.get(), entering_.get(), leaving_.get());
   ShiftPlan plan;
-  int best_loads = RunsLoads(layout, narrow), best_row_step = 0, best_column_step = 0;
+  int best_cost = RunsCost(layout, narrow), best_row_step = 0, best_column_step = 0;
   auto consider = [&](bool planned) {
     if (!planned || !buffers_.ring || plan.row_step > buffers_.ring_rows) return;
     if (!narrow && !plan.SumsFit16Bits()) return;
-    const int loads = ShiftedLoads(plan, narrow);
-    if (loads >= best_loads) return;
-    best_loads = loads, best_row_step = plan.row_step, best_column_step = plan.column_step;
+    const int cost = kernel_costs::Shifted(plan, narrow);
+    if (cost >= best_cost) return;
+    best_cost = cost, best_row_step = plan.row_step, best_column_step = plan.column_step;
   };
   const int period = TablePeriod(job.offsets, job.offset_count);
   if (period > 0)
@@ -159,13 +154,11 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
   return narrow ? KernelChoice::kRuns16 : KernelChoice::kRuns32;
 }
 
-// Vector loads per 16 bytes of the runs kernel: two prefix sums for a long run, each sample
-// of a short one; 32-bit sums take two loads where 16-bit ones take one.
-int FastAverager::RunsLoads(const RunLayout& layout, bool narrow) const {
-  int loads = 0;
-  for (int r = 0; r < layout.run_count; ++r) {
-    const int length = layout.runs[r].Length();
-    loads += buffers_.ring && length > kLongestDirectRun ? 2 : length;
-  }
-  return narrow ? loads : 2 * loads;
+// The runs kernel's cost as it will run: with prefix rows where it has them and they pay.
+int FastAverager::RunsCost(const RunLayout& layout, bool narrow) const {
+  const int spanned_rows = layout.last_row - layout.first_row + 1;
+  const bool ring = buffers_.ring && buffers_.ring_rows >= spanned_rows;
+  const int sample_by_sample = kernel_costs::RunsSampleBySample(layout, narrow);
+  return ring ? std::min(sample_by_sample, kernel_costs::RunsWithPrefixRows(layout, narrow))
+              : sample_by_sample;
 }

@@ -33,7 +33,7 @@ class FastAverager {
   FastAverager(int x_bound, int y_bound, const KernelSet& kernels)
       : x_bound_(x_bound), y_bound_(y_bound), kernels_(kernels) {}
   bool DivisorFor(int count, bool* narrow);
-  int RunsLoads(const RunLayout& layout, bool narrow) const;
+  int RunsCost(const RunLayout& layout, bool narrow) const;
 
   int x_bound_;
   int y_bound_;

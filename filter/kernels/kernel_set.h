@@ -6,6 +6,7 @@
 
 #include "averaging_job.h"
 #include "exact_division.h"
+#include "kernel_costs.h"
 #include "row_runs.h"
 #include "shift_plan.h"
 
@@ -23,9 +24,6 @@ struct KernelBuffers {
 };
 
 constexpr int kPointersPerRow = 12;
-
-// Samples of a row that are read one by one rather than from running sums.
-constexpr int kLongestDirectRun = 3;
 
 using AverageFunction = void (*)(const AveragingJob& job, const RunLayout& layout,
                                  const Divisor& divisor, const KernelBuffers& buffers);

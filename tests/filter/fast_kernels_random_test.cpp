@@ -226,8 +226,8 @@ TEST(FastKernels, TheFilterPicksTheKernelMeantForEachShape) {
       {8, 8, "rect", KernelChoice::kBox32},       {2, 1, "rect", KernelChoice::kBox16},
       {8, 0, "line", KernelChoice::kBox16},       {0, -8, "line", KernelChoice::kBox16},
       {16, 16, "line", KernelChoice::kShifted16}, {-4, 10, "line", KernelChoice::kShifted16},
-      {33, 7, "line", KernelChoice::kShifted16},  {5, 5, "focus", KernelChoice::kRuns16},
-      {16, 16, "focus", KernelChoice::kShifted32}};
+      {33, 7, "line", KernelChoice::kShifted16},  {5, 5, "focus", KernelChoice::kShifted16},
+      {40, 2, "line", KernelChoice::kRuns16},     {16, 16, "focus", KernelChoice::kShifted32}};
   for (const auto& c : cases) {
     PClip holder = new BlurFilter(source, c.x, c.y, c.blur);
     BlurFilter& filter = static_cast<BlurFilter&>(*holder.get());
