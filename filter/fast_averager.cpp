@@ -87,10 +87,10 @@ std::unique_ptr<FastAverager> FastAverager::Create(int x_bound, int y_bound, int
     return nullptr;
   if (ring && rows * line_capacity * 4 <= kLargestRingBytes)
     averager->ring_ = TryAllocate<uint32_t>(rows * line_capacity);
-  averager->buffers_ = {averager->run_pointers_.get(), averager->run_lengths_.get(),
-                        averager->lines_.get(),        averager->lines_.get() + line_capacity,
-                        averager->ring_.get(),         averager->ring_ ? int(rows) : 0,
-                        ptrdiff_t(line_capacity)};
+  averager->buffers_ = {averager->run_pointers_.get(),          int(kPointersPerRow * rows),
+                        averager->run_lengths_.get(),           averager->lines_.get(),
+                        averager->lines_.get() + line_capacity, averager->ring_.get(),
+                        averager->ring_ ? int(rows) : 0,        ptrdiff_t(line_capacity)};
   return averager;
 }
 
@@ -136,6 +136,7 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
   auto consider = [&](bool planned) {
     if (!planned || !buffers_.ring || plan.row_step > buffers_.ring_rows) return;
     if (!narrow && !plan.SumsFit16Bits()) return;
+    if (layout.run_count + plan.SamplesRead() > buffers_.pointer_capacity) return;
     const int cost = kernel_costs::Shifted(plan, narrow);
     if (cost >= best_cost) return;
     best_cost = cost, best_row_step = plan.row_step, best_column_step = plan.column_step;

@@ -13,7 +13,8 @@
 // Work space sized when the filter is built. Lines hold one value per byte of the longest
 // row plus a pixel of zeros; the ring holds ring_rows such lines, or is null.
 struct KernelBuffers {
-  const void** pointers;  // room for kPointersPerRow per row step of the table's reach
+  const void** pointers;  // room for pointer_capacity
+  int pointer_capacity;   // kPointersPerRow per row step of the table's reach
   int* lengths;           // as many
 
   uint32_t* first_line;
@@ -41,6 +42,7 @@ struct KernelSet {
   AverageFunction runs32;
   ShiftFunction shifted16;  // needs a ring of plan.row_step lines
   ShiftFunction shifted32;  // needs plan.SumsFit16Bits() too
+  // Both need a pointer per run and per entering and leaving sample.
 };
 
 const KernelSet& PortableKernels();
