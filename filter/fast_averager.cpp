@@ -13,9 +13,10 @@
 namespace {
 
 // Work space beyond these is not taken: frames with longer rows take the plain kernel, and
-// prefix rows beyond the ring's limit are not kept, so long runs are summed sample by sample.
+// the ring keeps the lines that fit, enough for the disc's and most lines' earlier sums;
+// kernels that need more lines do without.
 constexpr int64_t kLargestLinesBytes = int64_t(64) << 20;
-constexpr int64_t kLargestRingBytes = int64_t(256) << 20;
+constexpr int64_t kLargestRingBytes = int64_t(64) << 20;
 
 const KernelSet& KernelsFor(InstructionSet set) {
 #if defined(KORVEL_X86_KERNELS)
@@ -85,12 +86,14 @@ std::unique_ptr<FastAverager> FastAverager::Create(int x_bound, int y_bound, int
       !averager->leaving_ || !averager->run_pointers_ || !averager->run_lengths_ ||
       !averager->lines_)
     return nullptr;
-  if (ring && rows * line_capacity * 4 <= kLargestRingBytes)
-    averager->ring_ = TryAllocate<uint32_t>(rows * line_capacity);
+  // A line's or the disc's earlier sums need few lines, prefix rows as many as the table
+  // has row steps; as many as the limit allows are kept.
+  const int64_t ring_rows = ring ? std::min(rows, kLargestRingBytes / (line_capacity * 4)) : 0;
+  if (ring_rows > 0) averager->ring_ = TryAllocate<uint32_t>(ring_rows * line_capacity);
   averager->buffers_ = {averager->run_pointers_.get(),          int(kPointersPerRow * rows),
                         averager->run_lengths_.get(),           averager->lines_.get(),
                         averager->lines_.get() + line_capacity, averager->ring_.get(),
-                        averager->ring_ ? int(rows) : 0,        ptrdiff_t(line_capacity)};
+                        averager->ring_ ? int(ring_rows) : 0,   ptrdiff_t(line_capacity)};
   return averager;
 }
 
