@@ -6,11 +6,27 @@
 
 #include "plain_kernel.h"
 #if defined(KORVEL_X86_KERNELS)
+#include <xmmintrin.h>
+
 #include "x86/avx2_kernels.h"
 #include "x86/cpu_features.h"
 #endif
 
 namespace {
+
+// Division by a float reciprocal is exact when products round to nearest, whatever mode the
+// host left the processor in; the mode is restored on the way out.
+class NearestRounding {
+ public:
+#if defined(KORVEL_X86_KERNELS)
+  NearestRounding() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ & ~kRoundingBits); }
+  ~NearestRounding() { _mm_setcsr(saved_); }
+
+ private:
+  static constexpr unsigned kRoundingBits = 0x6000;
+  unsigned saved_;
+#endif
+};
 
 // Work space beyond these is not taken: frames with longer rows take the plain kernel, and
 // the ring keeps the lines that fit, enough for the disc's and most lines' earlier sums;
@@ -127,6 +143,7 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
     AveragePlain(job);
     return KernelChoice::kPlain;
   }
+  [[maybe_unused]] const NearestRounding rounding;
   if (layout.IsBox()) {
     (narrow ? kernels_.box16 : kernels_.box32)(job, layout, divisor_, buffers_);
     return narrow ? KernelChoice::kBox16 : KernelChoice::kBox32;

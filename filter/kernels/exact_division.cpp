@@ -1,5 +1,7 @@
 #include "exact_division.h"
 
+#include <cmath>
+
 namespace {
 
 int64_t LargestTotal(int64_t count) { return count * 255 + count / 2; }
@@ -16,6 +18,36 @@ bool IsExact(int64_t count, uint64_t multiplier, int shift, int64_t largest) {
   return true;
 }
 
+// The same two tries per quotient hold for a float product: converting a total below 2^24
+// is exact, and rounding a product by a positive constant never decreases as it grows.
+bool IsExactReciprocal(int64_t count, float reciprocal, int64_t largest) {
+  auto quotient = [&](int64_t total) {
+    const float product = float(total) * reciprocal;
+    return int64_t(product);
+  };
+  for (int64_t q = 0; q * count <= largest; ++q) {
+    const int64_t last = q * count + count - 1 < largest ? q * count + count - 1 : largest;
+    if (quotient(q * count) != q || quotient(last) != q) return false;
+  }
+  return true;
+}
+
+// 1 / count rounded, or the next floats up, whichever is exact first; 0 for none. Only
+// the x86-64 kernels use it, and only there is float arithmetic the vector units' own.
+float FindReciprocal(int count) {
+#if !defined(KORVEL_X86_KERNELS)
+  return 0;
+#endif
+  const int64_t largest = LargestTotal(count);
+  if (count < 1 || largest >= (int64_t(1) << 24)) return 0;
+  float reciprocal = 1.0f / float(count);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (IsExactReciprocal(count, reciprocal, largest)) return reciprocal;
+    reciprocal = std::nextafter(reciprocal, 1.0f);
+  }
+  return 0;
+}
+
 bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier_limit,
                  int64_t total_limit, Divisor* divisor) {
   const int64_t largest = LargestTotal(count);
@@ -24,7 +56,7 @@ bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier
     const uint64_t multiplier = ((uint64_t(1) << shift) + uint64_t(count) - 1) / uint64_t(count);
     if (multiplier > multiplier_limit) break;
     if (IsExact(count, multiplier, shift, largest)) {
-      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2)};
+      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2), 0};
       return true;
     }
   }
@@ -38,5 +70,7 @@ bool FindDivisor16(int count, Divisor* divisor) {
 }
 
 bool FindDivisor32(int count, Divisor* divisor) {
-  return FindDivisor(count, 32, 63, UINT32_MAX, INT32_MAX, divisor);
+  if (!FindDivisor(count, 32, 63, UINT32_MAX, INT32_MAX, divisor)) return false;
+  divisor->reciprocal = FindReciprocal(count);
+  return true;
 }

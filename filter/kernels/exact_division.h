@@ -8,6 +8,9 @@ struct Divisor {
   uint32_t multiplier;
   int shift;
   uint32_t half;  // count / 2, the rounding term
+  // For 32-bit sums below 2^24, else 0: (sum + half) / count == the product of
+  // float(sum + half) and this, truncated, computed in single precision rounding to nearest.
+  float reciprocal;
 };
 
 // The divisor for sums in 16-bit lanes: multiplier < 2^16 and shift >= 16, so the product's
@@ -15,6 +18,6 @@ struct Divisor {
 // plus the rounding term do not fit 16 bits, or no such pair is exact.
 bool FindDivisor16(int count, Divisor* divisor);
 
-// The divisor for sums in 32-bit lanes, the product taken in 64 bits. False when the sum
-// does not fit 31 bits.
+// The divisor for sums in 32-bit lanes, the product taken in 64 bits, and the reciprocal
+// where one is exact. False when the sum does not fit 31 bits.
 bool FindDivisor32(int count, Divisor* divisor);

@@ -67,18 +67,10 @@ bool PrefixByPixel(const Value* in, ptrdiff_t length, int bytes, Sum* prefix) {
   return true;
 }
 
-// 32-bit totals: the high halves of the 64-bit products of even and odd lanes, merged, then
-// the rest of the shift; eight totals at a time, packed to bytes.
-inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const Divisor& divisor,
-                                uint8_t* out) {
-  const __m256i multiplier = _mm256_set1_epi64x(divisor.multiplier);
-  const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 32);
-  auto quotients = [&](const uint32_t* at) {
-    const __m256i total = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(total, multiplier), 32);
-    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(total, 32), multiplier);
-    return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA), rest);
-  };
+// Four registers of eight quotients each packed to 32 bytes, in order.
+template <typename Quotients>
+inline ptrdiff_t PackQuotients(const uint32_t* totals, ptrdiff_t length, uint8_t* out,
+                               Quotients quotients) {
   ptrdiff_t k = 0;
   for (; k + 32 <= length; k += 32) {
     const __m256i words_low = _mm256_packus_epi32(quotients(totals + k), quotients(totals + k + 8));
@@ -90,6 +82,30 @@ inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const 
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
   }
   return k;
+}
+
+// 32-bit totals, eight at a time: below 2^24 by the float reciprocal (the caller rounds to
+// nearest), else from the high halves of the 64-bit products of even and odd lanes, merged,
+// then the rest of the shift.
+inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const Divisor& divisor,
+                                uint8_t* out) {
+  auto load = [](const uint32_t* at) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  };
+  if (divisor.reciprocal > 0) {
+    const __m256 reciprocal = _mm256_set1_ps(divisor.reciprocal);
+    return PackQuotients(totals, length, out, [&](const uint32_t* at) {
+      return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(load(at)), reciprocal));
+    });
+  }
+  const __m256i multiplier = _mm256_set1_epi64x(divisor.multiplier);
+  const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 32);
+  return PackQuotients(totals, length, out, [&](const uint32_t* at) {
+    const __m256i total = load(at);
+    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(total, multiplier), 32);
+    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(total, 32), multiplier);
+    return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA), rest);
+  });
 }
 inline ptrdiff_t DivideByVector(const uint16_t*, ptrdiff_t, const Divisor&, uint8_t*) { return 0; }
 

@@ -44,6 +44,38 @@ TEST(ExactDivision, ThirtyTwoBitLanesDivideEveryTotal) {
   }
 }
 
+// The float reciprocal, where there is one, for every total; and up to the counts whose
+// totals stay below 2^24, at both ends of every quotient's block.
+TEST(ExactDivision, FloatReciprocalsDivideEveryTotal) {
+#if !defined(KORVEL_X86_KERNELS)
+  GTEST_SKIP() << "only the x86-64 kernels divide by reciprocals";
+#endif
+  for (int count : {257, 259, 289, 317, 401, 797, 4225, 12'853, 46'727, 65'535}) {
+    Divisor divisor;
+    ASSERT_TRUE(FindDivisor32(count, &divisor)) << count;
+    if (count <= 46'727) {
+      EXPECT_GT(divisor.reciprocal, 0.0f) << count;
+    }
+    if (divisor.reciprocal == 0.0f) continue;
+    auto quotient = [&](int64_t total) {
+      const float product = float(total) * divisor.reciprocal;
+      return int64_t(product);
+    };
+    if (count <= 401) {
+      for (int64_t total = 0; total <= Largest(count); ++total)
+        ASSERT_EQ(quotient(total), total / count) << "count " << count;
+    }
+    for (int64_t q = 0; q <= 255; ++q)
+      for (int64_t total : {q * count, q * count + count - 1})
+        if (total <= Largest(count)) {
+          ASSERT_EQ(quotient(total), q) << count;
+        }
+  }
+  Divisor divisor;
+  ASSERT_TRUE(FindDivisor32(70'001, &divisor));
+  EXPECT_EQ(divisor.reciprocal, 0.0f) << "totals past 2^24 do not convert to floats exactly";
+}
+
 // Too many totals to try them all: both ends of every quotient's block, and random ones.
 TEST(ExactDivision, ThirtyTwoBitLanesHoldUpToTheLargestCount) {
   int largest_count = 8'000'001;

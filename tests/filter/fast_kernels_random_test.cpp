@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfenv>
 #include <map>
 #include <random>
 #include <string>
@@ -234,6 +235,23 @@ TEST(FastKernels, TheFilterPicksTheKernelMeantForEachShape) {
     filter.GetFrame(0, &env);
     EXPECT_EQ(filter.LastKernel(), c.kernel) << c.blur << " " << c.x << "/" << c.y;
   }
+}
+
+// Division by a float reciprocal rounds to nearest whatever rounding the caller left set, and
+// leaves the caller's rounding as it was.
+TEST_P(FastKernels, IgnoreAndKeepTheCallersRoundingMode) {
+  std::mt19937 random(17);
+  const int saved = std::fegetround();
+  for (int mode : {FE_TOWARDZERO, FE_DOWNWARD, FE_UPWARD}) {
+    std::fesetround(mode);
+    for (const Call& c : {Call{"rect", 8, 8, 80, 80, 4, 3, 0, true},
+                          Call{"focus", 10, 10, 90, 30, 3, 0, 5, true}}) {
+      SCOPED_TRACE(::testing::Message() << "rounding mode " << mode << ": " << c);
+      Compare(c, random);
+      EXPECT_EQ(std::fegetround(), mode);
+    }
+  }
+  std::fesetround(saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(InstructionSets, FastKernels,
