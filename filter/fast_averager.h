@@ -19,8 +19,8 @@ InstructionSet BestInstructionSet();
 class FastAverager {
  public:
   // For tables whose samples lie at most x_bound pixels and y_bound rows away, and averaged
-  // rows of at most row_bytes bytes. With `ring`, work space for the prefix sums of long
-  // runs is kept too. Null when the work space cannot be allocated.
+  // rows of at most row_bytes bytes. With `ring`, lines for the prefix sums of long runs and
+  // for earlier sums are kept too. Null when the work space cannot be allocated.
   static std::unique_ptr<FastAverager> Create(int x_bound, int y_bound, int64_t row_bytes,
                                               bool ring, InstructionSet set);
 
