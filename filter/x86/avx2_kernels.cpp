@@ -107,7 +107,25 @@ inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const 
     return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA), rest);
   });
 }
-inline ptrdiff_t DivideByVector(const uint16_t*, ptrdiff_t, const Divisor&, uint8_t*) { return 0; }
+// 16-bit totals, sixteen at a time: the high half of the 16-bit product, then the rest of
+// the shift, packed to bytes.
+inline ptrdiff_t DivideByVector(const uint16_t* totals, ptrdiff_t length, const Divisor& divisor,
+                                uint8_t* out) {
+  const __m256i multiplier = _mm256_set1_epi16(int16_t(uint16_t(divisor.multiplier)));
+  const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 16);
+  auto quotients = [&](const uint16_t* at) {
+    const __m256i total = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    return _mm256_srl_epi16(_mm256_mulhi_epu16(total, multiplier), rest);
+  };
+  ptrdiff_t k = 0;
+  for (; k + 32 <= length; k += 32) {
+    // The pack works within 128-bit halves; the permutation puts the 32 bytes in order.
+    const __m256i bytes = _mm256_permute4x64_epi64(
+        _mm256_packus_epi16(quotients(totals + k), quotients(totals + k + 16)), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
+  }
+  return k;
+}
 
 #include "averaging_kernels.inc"
 }  // namespace korvel_avx2
