@@ -33,6 +33,7 @@ class NearestRounding {
 // kernels that need more lines do without.
 constexpr int64_t kLargestLinesBytes = int64_t(64) << 20;
 constexpr int64_t kLargestRingBytes = int64_t(64) << 20;
+constexpr int64_t kLargestRowSteps = int64_t(1) << 20;
 
 const KernelSet& KernelsFor(InstructionSet set) {
 #if defined(KORVEL_X86_KERNELS)
@@ -89,7 +90,9 @@ std::unique_ptr<FastAverager> FastAverager::Create(int x_bound, int y_bound, int
   // Room for a row's bytes and a pixel of leading zeros, rounded up to whole vectors.
   const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
   const int64_t rows = 2 * int64_t(y_bound) + 1;
-  if (2 * line_capacity * 4 > kLargestLinesBytes || rows > kLargestLinesBytes) return nullptr;
+  // Row counts beyond a million rows would ask for more memory than any frame needs, and
+  // past a 32-bit address space new[] throws even with nothrow.
+  if (2 * line_capacity * 4 > kLargestLinesBytes || rows > kLargestRowSteps) return nullptr;
   averager->runs_ = TryAllocate<RowRun>(rows);
   averager->seen_rows_ = TryAllocate<bool>(rows);
   averager->row_index_ = TryAllocate<int>(2 * rows);
