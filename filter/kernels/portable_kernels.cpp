@@ -41,6 +41,11 @@ template <typename Sum>
 ptrdiff_t DivideByVector(const Sum*, ptrdiff_t, const Divisor&, uint8_t*) {
   return 0;
 }
+template <typename Sum>
+ptrdiff_t DivideDifferencesByVector(const Sum*, const Sum*, Sum, ptrdiff_t, const Divisor&,
+                                    uint8_t*) {
+  return 0;
+}
 
 #include "averaging_kernels.inc"
 }  // namespace korvel_portable

@@ -77,64 +77,92 @@ bool PrefixByPixel(const Value* in, ptrdiff_t length, int bytes, Sum* prefix) {
   return true;
 }
 
-// Four registers of eight quotients each packed to 32 bytes, in order.
-template <typename Quotients>
-inline ptrdiff_t PackQuotients(const uint32_t* totals, ptrdiff_t length, uint8_t* out,
-                               Quotients quotients) {
-  ptrdiff_t k = 0;
-  for (; k + 32 <= length; k += 32) {
-    const __m256i words_low = _mm256_packus_epi32(quotients(totals + k), quotients(totals + k + 8));
-    const __m256i words_high =
-        _mm256_packus_epi32(quotients(totals + k + 16), quotients(totals + k + 24));
-    // The packs work within 128-bit halves; this puts the 32 bytes back in order.
-    const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words_low, words_high),
-                                                      _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
-  }
-  return k;
+inline __m256i Load(const void* at) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
 
-// 32-bit totals, eight at a time: below 2^24 by the float reciprocal (the caller rounds to
-// nearest), else from the high halves of the 64-bit products of even and odd lanes, merged,
-// then the rest of the shift.
-inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const Divisor& divisor,
-                                uint8_t* out) {
-  auto load = [](const uint32_t* at) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-  };
-  if (divisor.reciprocal > 0) {
-    const __m256 reciprocal = _mm256_set1_ps(divisor.reciprocal);
-    return PackQuotients(totals, length, out, [&](const uint32_t* at) {
-      return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(load(at)), reciprocal));
-    });
-  }
+// Divides 32-bit totals, eight at a time, `totals(k)` giving those from k on, and packs the
+// quotients to bytes. Below 2^24 by the float reciprocal (the caller rounds to nearest),
+// else from the high halves of the 64-bit products of even and odd lanes, merged, then the
+// rest of the shift. Returns how many it divided.
+template <typename Totals>
+inline ptrdiff_t DivideWideTotals(Totals totals, ptrdiff_t length, const Divisor& divisor,
+                                  uint8_t* out) {
+  const __m256 reciprocal = _mm256_set1_ps(divisor.reciprocal);
   const __m256i multiplier = _mm256_set1_epi64x(divisor.multiplier);
   const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 32);
-  return PackQuotients(totals, length, out, [&](const uint32_t* at) {
-    const __m256i total = load(at);
+  auto pack = [&](auto quotients) {
+    ptrdiff_t k = 0;
+    for (; k + 32 <= length; k += 32) {
+      const __m256i low = _mm256_packus_epi32(quotients(totals(k)), quotients(totals(k + 8)));
+      const __m256i high =
+          _mm256_packus_epi32(quotients(totals(k + 16)), quotients(totals(k + 24)));
+      // The packs work within 128-bit halves; this puts the 32 bytes back in order.
+      const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(low, high),
+                                                        _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
+    }
+    return k;
+  };
+  if (divisor.reciprocal > 0) {
+    return pack([&](__m256i total) {
+      return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(total), reciprocal));
+    });
+  }
+  return pack([&](__m256i total) {
     const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(total, multiplier), 32);
     const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(total, 32), multiplier);
     return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA), rest);
   });
 }
+
 // 16-bit totals, sixteen at a time: the high half of the 16-bit product, then the rest of
-// the shift, packed to bytes.
-inline ptrdiff_t DivideByVector(const uint16_t* totals, ptrdiff_t length, const Divisor& divisor,
-                                uint8_t* out) {
+// the shift.
+template <typename Totals>
+inline ptrdiff_t DivideNarrowTotals(Totals totals, ptrdiff_t length, const Divisor& divisor,
+                                    uint8_t* out) {
   const __m256i multiplier = _mm256_set1_epi16(int16_t(uint16_t(divisor.multiplier)));
   const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 16);
-  auto quotients = [&](const uint16_t* at) {
-    const __m256i total = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  auto quotients = [&](__m256i total) {
     return _mm256_srl_epi16(_mm256_mulhi_epu16(total, multiplier), rest);
   };
   ptrdiff_t k = 0;
   for (; k + 32 <= length; k += 32) {
     // The pack works within 128-bit halves; the permutation puts the 32 bytes in order.
     const __m256i bytes = _mm256_permute4x64_epi64(
-        _mm256_packus_epi16(quotients(totals + k), quotients(totals + k + 16)), 0xD8);
+        _mm256_packus_epi16(quotients(totals(k)), quotients(totals(k + 16))), 0xD8);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
   }
   return k;
+}
+
+inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const Divisor& divisor,
+                                uint8_t* out) {
+  return DivideWideTotals([&](ptrdiff_t k) { return Load(totals + k); }, length, divisor, out);
+}
+inline ptrdiff_t DivideByVector(const uint16_t* totals, ptrdiff_t length, const Divisor& divisor,
+                                uint8_t* out) {
+  return DivideNarrowTotals([&](ptrdiff_t k) { return Load(totals + k); }, length, divisor, out);
+}
+
+// The totals ahead[k] - behind[k] + add, made and divided in registers.
+inline ptrdiff_t DivideDifferencesByVector(const uint32_t* ahead, const uint32_t* behind,
+                                           uint32_t add, ptrdiff_t length, const Divisor& divisor,
+                                           uint8_t* out) {
+  const __m256i term = _mm256_set1_epi32(int32_t(add));
+  auto totals = [&](ptrdiff_t k) {
+    return _mm256_add_epi32(_mm256_sub_epi32(Load(ahead + k), Load(behind + k)), term);
+  };
+  return DivideWideTotals(totals, length, divisor, out);
+}
+inline ptrdiff_t DivideDifferencesByVector(const uint16_t* ahead, const uint16_t* behind,
+                                           uint16_t add, ptrdiff_t length, const Divisor& divisor,
+                                           uint8_t* out) {
+  const __m256i term = _mm256_set1_epi16(int16_t(add));
+  auto totals = [&](ptrdiff_t k) {
+    return _mm256_add_epi16(_mm256_sub_epi16(Load(ahead + k), Load(behind + k)), term);
+  };
+  return DivideNarrowTotals(totals, length, divisor, out);
 }
 
 #include "averaging_kernels.inc"
