@@ -30,10 +30,17 @@ bool RunDescriber::Describe(const int32_t* offsets, int count, ptrdiff_t pitch, 
     // division: within the reach, rows and pixels split one way only.
     if (run_count > 0 && direction != 0) {
       RowRun& run = runs_[run_count - 1];
-      const int end = direction > 0 ? run.last_column : run.first_column;
-      if (int64_t(offsets[e]) - offsets[e - 1] == direction * bytes &&
-          end + direction >= -x_bound_ && end + direction <= x_bound_) {
-        (direction > 0 ? run.last_column : run.first_column) = end + direction;
+      int end = direction > 0 ? run.last_column : run.first_column;
+      const int64_t step = direction * bytes;
+      const int limit = direction > 0 ? x_bound_ : -x_bound_;
+      const int first = e;
+      while (e < count && end != limit && int64_t(offsets[e]) - offsets[e - 1] == step) {
+        end += direction;
+        ++e;
+      }
+      (direction > 0 ? run.last_column : run.first_column) = end;
+      if (e > first) {
+        --e;  // the loop's increment moves on to the first entry not taken
         continue;
       }
     }
