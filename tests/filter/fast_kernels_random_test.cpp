@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "accepted_arguments.h"
 #include "blur_filter.h"
 #include "fast_averager.h"
 #include "plain_kernel.h"
@@ -41,10 +42,6 @@ Call Draw(std::mt19937& random) {
   auto uniform = [&](int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
   };
-  auto extent = [&](int low, int high) {
-    const int pick = uniform(0, 3);
-    return pick == 0 ? low : pick == 1 ? high : uniform(low, high);
-  };
   Call c;
   c.bytes_per_pixel = uniform(3, 4);
   c.src_padding = uniform(0, 2) == 0 ? 0 : uniform(1, 70);
@@ -54,26 +51,11 @@ Call Draw(std::mt19937& random) {
     const bool small = uniform(0, 3) == 0;
     c.width = small ? uniform(4, 20) : uniform(8, 110);
     c.height = small ? uniform(4, 20) : uniform(8, 110);
-    const int bound_x = c.width / 8, bound_y = c.height / 8;
-    switch (uniform(0, 2)) {
-      case 0:
-        c.blur = "line";
-        c.x = extent(-bound_x, bound_x);
-        c.y = extent(-bound_y, bound_y);
-        if (uniform(0, 4) == 0) c.y = std::clamp(uniform(0, 1) ? c.x : -c.x, -bound_y, bound_y);
-        if (c.x == 0 && c.y == 0) continue;
-        return c;
-      case 1:
-        if (bound_x < 1 || bound_y < 1) continue;
-        c.blur = "rect";
-        c.x = extent(1, bound_x);
-        c.y = extent(1, bound_y);
-        return c;
-      default:
-        if (bound_x < 2) continue;
-        c.blur = "focus";
-        c.x = c.y = extent(2, bound_x);
-        return c;
+    if (auto arguments = korvel_test::DrawAcceptedArguments(c.width, c.height, random)) {
+      c.blur = arguments->blur;
+      c.x = arguments->x;
+      c.y = c.blur == "focus" ? c.x : arguments->y;  // the filter makes the disc as high as wide
+      return c;
     }
   }
 }

@@ -3,6 +3,7 @@
 // Under the sanitizer build this also proves that nothing reads outside either frame.
 #include <gtest/gtest.h>
 
+#include "accepted_arguments.h"
 #include "reference_blur.h"
 #include "test_clips.h"
 
@@ -13,14 +14,10 @@ struct RandomCall {
   std::string blur;
 };
 
-// Parameters that creation accepts for this clip, biased towards the extremes.
+// Parameters that creation accepts, on clips from 1x1 upwards.
 RandomCall Draw(std::mt19937& random) {
   auto uniform = [&](int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
-  };
-  auto extent = [&](int low, int high) {
-    const int pick = uniform(0, 3);
-    return pick == 0 ? low : pick == 1 ? high : uniform(low, high);
   };
   RandomCall call;
   call.type = uniform(0, 1) ? CS_BGR24 : CS_BGR32;
@@ -28,26 +25,11 @@ RandomCall Draw(std::mt19937& random) {
   for (;;) {
     call.width = uniform(0, 4) == 0 ? uniform(1, 3) : uniform(1, 90);
     call.height = uniform(0, 4) == 0 ? uniform(1, 3) : uniform(1, 90);
-    const int bound_x = call.width / 8, bound_y = call.height / 8;
-    switch (uniform(0, 2)) {
-      case 0:
-        call.blur = "line";
-        call.x = extent(-bound_x, bound_x);
-        call.y = extent(-bound_y, bound_y);
-        if (call.x == 0 && call.y == 0) continue;
-        return call;
-      case 1:
-        if (bound_x < 1 || bound_y < 1) continue;
-        call.blur = "rect";
-        call.x = extent(1, bound_x);
-        call.y = extent(1, bound_y);
-        return call;
-      default:
-        if (bound_x < 2) continue;
-        call.blur = "focus";
-        call.x = extent(2, bound_x);
-        call.y = uniform(-1000, 1000);
-        return call;
+    if (auto arguments = korvel_test::DrawAcceptedArguments(call.width, call.height, random)) {
+      call.blur = arguments->blur;
+      call.x = arguments->x;
+      call.y = arguments->y;
+      return call;
     }
   }
 }
