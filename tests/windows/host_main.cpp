@@ -1,0 +1,258 @@
+// The test host: loads korvel.dll as a host built by MSVC does and checks it through its
+// entry and the interface alone. Prints every failed check; exits with 1 if there was one.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "check.h"
+#include "module_tables.h"
+#include "plugin_calls.h"
+#include "random.h"
+
+extern "C" __declspec(dllimport) void* __stdcall LoadLibraryA(const char* name);
+extern "C" __declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* name);
+
+namespace {
+
+#if defined(_WIN64)
+const char kEntryName[] = "AvisynthPluginInit2";
+#else
+const char kEntryName[] = "_AvisynthPluginInit2@4";  // stdcall, 4 bytes of arguments
+#endif
+typedef const char*(__stdcall* Entry)(IScriptEnvironment* env);
+
+VideoInfo Clip(int pixel_type, int width, int height) {
+  VideoInfo vi = {};
+  vi.width = width;
+  vi.height = height;
+  vi.fps_numerator = 25;
+  vi.fps_denominator = 1;
+  vi.num_frames = 1000;
+  vi.pixel_type = pixel_type;
+  return vi;
+}
+
+bool IsSystemLibrary(const char* name) {
+  const char* const allowed[] = {"kernel32.dll", "ntdll.dll", "ucrtbase.dll", "vcruntime140.dll"};
+  for (const char* library : allowed)
+    if (_stricmp(name, library) == 0) return true;
+  return false;
+}
+
+Entry LoadPlugin() {
+  void* module = LoadLibraryA("korvel.dll");
+  if (!module) return nullptr;
+  const char* names[8];
+  int functions = 0;
+  const int exported = ExportedNames(module, names, 8, &functions);
+  CHECK(exported == 1 && functions == 1 && strcmp(names[0], kEntryName) == 0,
+        "korvel.dll must export %s alone; it exports %d functions, %d by name", kEntryName,
+        functions, exported);
+  const int imported = ImportedLibraries(module, names, 8);
+  for (int i = 0; i < imported && i < 8; ++i)
+    CHECK(IsSystemLibrary(names[i]), "korvel.dll imports %s", names[i]);
+  return reinterpret_cast<Entry>(GetProcAddress(module, kEntryName));
+}
+
+struct MessageCase {
+  int pixel_type, width, height;
+  Arguments arguments;
+  const char* message;
+};
+
+// Every message creation has, in the order the checks take precedence; the clip is
+// 80x64 (bounds 10 and 8) unless said otherwise.
+const MessageCase kMessageCases[] = {
+    {kPixelYuy2, 80, 64, {2, 2, "rect"}, "Korvel: RGB32, RGB24 formats only are accepted"},
+    {kPixelYv12, 80, 64, {2, 2, "nothing"}, "Korvel: RGB32, RGB24 formats only are accepted"},
+    {kPixelI420, 80, 64, {}, "Korvel: RGB32, RGB24 formats only are accepted"},
+    {kPixelRgb24, 80, 64, {2, 2, "Rect"}, "Korvel: blur can be  line rect or focus only"},
+    {kPixelRgb32, 80, 64, {2, 2, ""}, "Korvel: blur can be  line rect or focus only"},
+    {kPixelRgb24, 80, 64, {11, 9, "line"}, "Korvel:x must be  between plus minus 10"},
+    {kPixelRgb32, 80, 64, {-11, 0, "line"}, "Korvel:x must be  between plus minus 10"},
+    {kPixelRgb24, 80, 64, {10, -9, "line"}, "Korvel:y must be  between plus minus 8"},
+    {kPixelRgb24, 80, 64, {0, 0, "line"}, "Korvel:x and y both must not be zero"},
+    {kPixelRgb24, 32, 64, {}, "Korvel:x must be  between plus minus 4"},
+    {kPixelRgb32, 80, 64, {1, 0, "focus"}, "Korvel:for focus x must be  between 2 10"},
+    {kPixelRgb24, 80, 8, {11, 5, "focus"}, "Korvel:for focus x must be  between 2 10"},
+    {kPixelRgb24, 80, 64, {0, 9, "rect"}, "Korvel:x must be  between 1 and 10"},
+    {kPixelRgb32, 80, 64, {11, 1, "rect"}, "Korvel:x must be  between 1 and 10"},
+    {kPixelRgb24, 80, 64, {10, 0, "rect"}, "Korvel:y must be  between 1 and 8"},
+    {kPixelRgb24, 80, 64, {1, 9, "rect"}, "Korvel:y must be  between 1 and 8"},
+};
+
+// Each refusal is thrown by the host, passes through the plugin and is caught here; the
+// plugin must keep no reference to the clip it refused.
+void CheckCreationMessages(TestEnvironment* env) {
+  int deletions = 0;
+  for (const MessageCase& c : kMessageCases) {
+    PClip source(new SourceClip(env, Clip(c.pixel_type, c.width, c.height), 1, &deletions));
+    const Creation creation = Create(env, source.get(), c.arguments);
+    CHECK(creation.error && strcmp(creation.error, c.message) == 0,
+          "expected \"%s\", got \"%s\"", c.message, creation.error ? creation.error : "a filter");
+    PClip filter(creation.filter);
+    if (creation.filter) AtomicAdd(&creation.filter->refcount, -1);
+    filter.Release();
+    CHECK(source->refcount == 1, "after \"%s\" the source clip has %ld references, not 1",
+          c.message, source->refcount);
+  }
+}
+
+// A shape with parameters that creation accepts for the size, often at their bounds.
+Arguments DrawArguments(int width, int height, Random& random) {
+  const int x_bound = width / 8, y_bound = height / 8;
+  auto draw = [&](int low, int high) {
+    const int pick = random.Between(0, 4);
+    return pick == 0 ? low : pick == 1 ? high : random.Between(low, high);
+  };
+  Arguments arguments;
+  switch (random.Between(0, 2)) {
+    case 0:
+      arguments = {draw(-x_bound, x_bound), draw(-y_bound, y_bound), "line"};
+      if (arguments.x == 0 && arguments.y == 0) arguments.x = x_bound;
+      break;
+    case 1: arguments = {draw(1, x_bound), draw(1, y_bound), "rect"}; break;
+    default: arguments = {draw(2, x_bound), random.Between(-3, 3), "focus"}; break;
+  }
+  return arguments;
+}
+
+// Random sizes, formats and shapes, each frame against the model; then the filter is
+// deleted by the host, through the scalar deleting destructor.
+void CheckRandomFrames(TestEnvironment* env, uint64_t seed, int cases) {
+  Random random(seed);
+  for (int i = 0; i < cases; ++i) {
+    const int width = random.Between(16, 150), height = random.Between(16, 100);
+    const int pixel_type = random.Between(0, 1) ? kPixelRgb32 : kPixelRgb24;
+    const Arguments arguments = DrawArguments(width, height, random);
+    char context[160];
+    snprintf(context, sizeof context, "%s %dx%d, %s x %d y %d",
+             pixel_type == kPixelRgb24 ? "RGB24" : "RGB32", width, height, arguments.blur,
+             arguments.x, arguments.y);
+    int deletions = 0;
+    SourceClip* source = new SourceClip(env, Clip(pixel_type, width, height), random.Next(), &deletions);
+    PClip held(source);
+    const Creation creation = Create(env, source, arguments);
+    if (!creation.filter) {
+      Fail("%s: refused with \"%s\"", context, creation.error);
+      continue;
+    }
+    CHECK(source->refcount == 2, "%s: the filter holds %ld references to its source, not 1",
+          context, source->refcount - 1);
+    CHECK(memcmp(&creation.filter->GetVideoInfo(), &source->GetVideoInfo(), sizeof(VideoInfo)) == 0,
+          "%s: the filter describes another clip than its source", context);
+    creation.filter->SetCacheHints(1, 0);
+    const int frames[] = {0, 1, 2 + random.Between(0, 500)};
+    for (int n : frames) CheckFrame(env, creation.filter, *source, n, arguments, context);
+    PClip filter(creation.filter);
+    AtomicAdd(&creation.filter->refcount, -1);
+    filter.Release();
+    CHECK(source->refcount == 1 && deletions == 0,
+          "%s: after the filter's deletion the source has %ld references", context,
+          source->refcount);
+  }
+}
+
+// Errors raised by the host while the plugin makes a frame pass through it, and every
+// frame it held on the way is released; the filter then goes on working.
+void CheckErrorsInGetFrame(TestEnvironment* env) {
+  int deletions = 0;
+  SourceClip* source = new SourceClip(env, Clip(kPixelRgb32, 96, 64), 7, &deletions);
+  PClip held(source);
+  source->FailAtFrame(3);
+  const Arguments arguments = {3, 2, "rect"};
+  const Creation creation = Create(env, source, arguments);
+  if (!creation.filter) {
+    Fail("rect 3 2 on 96x64 refused with \"%s\"", creation.error);
+    return;
+  }
+  PClip filter(creation.filter);
+  AtomicAdd(&creation.filter->refcount, -1);
+
+  struct Fault {
+    const char* where;
+    int frame;
+    const char* message;
+  };
+  const Fault faults[] = {
+      {"source", 3, "Source: frame 3 cannot be read"},
+      {"NewVideoFrame", 4, "NewVideoFrame: injected failure"},
+      {"BitBlt", 5, "BitBlt: injected failure"},
+      {"third BitBlt", 6, "BitBlt: injected failure"},
+  };
+  for (const Fault& fault : faults) {
+    if (strcmp(fault.where, "NewVideoFrame") == 0) env->FailNextNewVideoFrame();
+    if (strcmp(fault.where, "BitBlt") == 0) env->FailBitBltCall(1);
+    if (strcmp(fault.where, "third BitBlt") == 0) env->FailBitBltCall(3);
+    const char* caught = nullptr;
+    try {
+      filter->GetFrame(fault.frame, env);
+    } catch (const AvisynthError& error) {
+      caught = error.msg;
+    }
+    CHECK(caught && strcmp(caught, fault.message) == 0, "error in %s: expected \"%s\", got \"%s\"",
+          fault.where, fault.message, caught ? caught : "a frame");
+    CHECK(env->FramesInUse() == 0, "error in %s: %d frames still held", fault.where,
+          env->FramesInUse());
+    CheckFrame(env, filter.get(), *source, fault.frame + 10, arguments, "after an error");
+  }
+}
+
+// Many frames through one filter of each shape: afterwards every count is back.
+void CheckManyFrames(TestEnvironment* env, int frames) {
+  const Arguments shapes[] = {{4, -3, "line"}, {2, 3, "rect"}, {3, 0, "focus"}};
+  int deletions = 0;
+  for (const Arguments& arguments : shapes) {
+    SourceClip* source = new SourceClip(env, Clip(kPixelRgb24, 64, 48), 11, &deletions);
+    PClip held(source);
+    const Creation creation = Create(env, source, arguments);
+    if (!creation.filter) continue;
+    PClip filter(creation.filter);
+    AtomicAdd(&creation.filter->refcount, -1);
+    for (int n = 0; n < frames; ++n) {
+      if (n % 50 == 0) {
+        CheckFrame(env, filter.get(), *source, n, arguments, "many frames");
+      } else {
+        const PVideoFrame frame = filter->GetFrame(n, env);
+      }
+    }
+    filter.Release();
+    CHECK(source->refcount == 1, "after %d frames of %s the source has %ld references", frames,
+          arguments.blur, source->refcount);
+  }
+  CHECK(deletions == 3, "%d of 3 source clips were deleted", deletions);
+}
+
+}  // namespace
+
+extern "C" int mainCRTStartup() {
+  const char* seed_text = getenv("KORVEL_SEED");
+  const uint64_t seed = seed_text ? strtoull(seed_text, nullptr, 10) : 20261207;
+  printf("korvel.dll in a test host (%s), seed %llu\n", sizeof(void*) == 8 ? "x64" : "x86",
+         (unsigned long long)seed);
+
+  const Entry entry = LoadPlugin();
+  if (!entry) {
+    Fail("korvel.dll cannot be loaded, or has no %s", kEntryName);
+    exit(1);
+  }
+  TestEnvironment env;
+  const char* text = entry(&env);
+  CHECK(text && strcmp(text, "Korvel  Plugin") == 0, "the entry returned \"%s\"", text);
+  const TestEnvironment::Function& korvel = env.Registered();
+  CHECK(env.AddFunctionCalls() == 1 && strcmp(korvel.name, "Korvel") == 0 &&
+            strcmp(korvel.params, "c[x]i[y]i[blur]s") == 0,
+        "the entry registered %d functions, the last %s(%s)", env.AddFunctionCalls(),
+        korvel.name, korvel.params);
+  if (!korvel.apply) exit(1);
+
+  CheckCreationMessages(&env);
+  CheckRandomFrames(&env, seed, 60);
+  CheckErrorsInGetFrame(&env);
+  CheckManyFrames(&env, 400);
+  CHECK(env.FramesInUse() == 0, "%d frames are still held at the end", env.FramesInUse());
+
+  printf("%s: %d failed checks\n", FailureCount() ? "FAILED" : "passed", FailureCount());
+  fflush(stdout);
+  exit(FailureCount() ? 1 : 0);
+}

@@ -1,0 +1,8 @@
+// The names a loaded module exports and the DLLs it imports, read from its image in
+// memory, as the loader sees them.
+#pragma once
+
+// Each fills `names` with at most `capacity` pointers into the image and returns how many
+// there are. `functions` receives the export count, unnamed exports included.
+int ExportedNames(const void* module, const char** names, int capacity, int* functions);
+int ImportedLibraries(const void* module, const char** names, int capacity);

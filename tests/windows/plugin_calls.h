@@ -1,0 +1,27 @@
+// Calling the plugin's creation function as the host does, and checking its frames.
+#pragma once
+
+#include "source_clip.h"
+#include "test_environment.h"
+
+constexpr int kOmitted = -0x7FFFFFFF;
+
+struct Arguments {
+  int x = kOmitted;
+  int y = kOmitted;
+  const char* blur = nullptr;  // null: omitted
+};
+
+// The filter that creation returned, holding one reference, or null with the message it
+// was refused with.
+struct Creation {
+  IClip* filter = nullptr;
+  const char* error = nullptr;
+};
+
+Creation Create(TestEnvironment* env, IClip* source, const Arguments& arguments);
+
+// Frame n of the filter, compared byte for byte with the model of the source's frame n.
+// `context` names the case in failure messages.
+void CheckFrame(TestEnvironment* env, IClip* filter, const SourceClip& source, int n,
+                const Arguments& arguments, const char* context);
