@@ -33,7 +33,10 @@ int ExportedNames(const void* module, const char** names, int capacity, int* fun
   *functions = 0;
   const uint32_t exports = DirectoryAddress(image, kExportDirectory);
   if (exports == 0) return 0;
-  *functions = int(Read32(image + exports + 20));
+  // The address table may hold empty slots (lld-link leaves ordinal 0 unused).
+  const uint8_t* addresses = image + Read32(image + exports + 28);
+  for (uint32_t i = 0, slots = Read32(image + exports + 20); i < slots; ++i)
+    if (Read32(addresses + 4 * i) != 0) ++*functions;
   const int count = int(Read32(image + exports + 24));
   const uint8_t* name_addresses = image + Read32(image + exports + 32);
   for (int i = 0; i < count && i < capacity; ++i)

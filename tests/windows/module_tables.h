@@ -3,6 +3,6 @@
 #pragma once
 
 // Each fills `names` with at most `capacity` pointers into the image and returns how many
-// there are. `functions` receives the export count, unnamed exports included.
+// there are. `functions` receives the number of exported functions, unnamed ones included.
 int ExportedNames(const void* module, const char** names, int capacity, int* functions);
 int ImportedLibraries(const void* module, const char** names, int capacity);
