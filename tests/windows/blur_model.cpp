@@ -46,8 +46,8 @@ int ShapeSteps(int x, int y, const char* blur, Step* steps) {
 
 }  // namespace
 
-void ModelBlur(const uint8_t* source, uint8_t* result, int width, int height,
-               int bytes_per_pixel, int x, int y, const char* blur) {
+void ModelBlur(const uint8_t* source, uint8_t* result, int width, int height, int bytes_per_pixel,
+               int x, int y, const char* blur) {
   if (strcmp(blur, "focus") == 0) y = x;
   const int margin_x = abs(x), margin_y = abs(y);
   const int side = 2 * Largest(margin_x, margin_y) + 1;
@@ -60,7 +60,8 @@ void ModelBlur(const uint8_t* source, uint8_t* result, int width, int height,
       for (int k = 0; k < bytes_per_pixel; ++k) {
         int64_t sum = 0;
         for (int64_t s = 0; s < count; ++s)
-          sum += source[(i + steps[s].row) * row_bytes + (j + steps[s].column) * bytes_per_pixel + k];
+          sum +=
+              source[(i + steps[s].row) * row_bytes + (j + steps[s].column) * bytes_per_pixel + k];
         result[i * row_bytes + j * bytes_per_pixel + k] = uint8_t((2 * sum + count) / (2 * count));
       }
     }

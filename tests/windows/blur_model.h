@@ -6,5 +6,5 @@
 #include <stdint.h>
 
 // `blur` is "line", "rect" or "focus"; the arguments are ones that creation accepts.
-void ModelBlur(const uint8_t* source, uint8_t* result, int width, int height,
-               int bytes_per_pixel, int x, int y, const char* blur);
+void ModelBlur(const uint8_t* source, uint8_t* result, int width, int height, int bytes_per_pixel,
+               int x, int y, const char* blur);

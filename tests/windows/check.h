@@ -4,7 +4,7 @@
 void Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int FailureCount();
 
-#define CHECK(condition, ...) \
-  do {                        \
+#define CHECK(condition, ...)            \
+  do {                                   \
     if (!(condition)) Fail(__VA_ARGS__); \
   } while (0)

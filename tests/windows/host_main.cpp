@@ -48,6 +48,7 @@ Entry LoadPlugin() {
   CHECK(exported == 1 && functions == 1 && strcmp(names[0], kEntryName) == 0,
         "korvel.dll must export %s alone; it exports %d functions, %d by name", kEntryName,
         functions, exported);
+  CHECK(EntryPointAddress(module) == 0, "korvel.dll has an entry point: loading it runs code");
   const int imported = ImportedLibraries(module, names, 8);
   for (int i = 0; i < imported && i < 8; ++i)
     CHECK(IsSystemLibrary(names[i]), "korvel.dll imports %s", names[i]);
@@ -88,8 +89,8 @@ void CheckCreationMessages(TestEnvironment* env) {
   for (const MessageCase& c : kMessageCases) {
     PClip source(new SourceClip(env, Clip(c.pixel_type, c.width, c.height), 1, &deletions));
     const Creation creation = Create(env, source.get(), c.arguments);
-    CHECK(creation.error && strcmp(creation.error, c.message) == 0,
-          "expected \"%s\", got \"%s\"", c.message, creation.error ? creation.error : "a filter");
+    CHECK(creation.error && strcmp(creation.error, c.message) == 0, "expected \"%s\", got \"%s\"",
+          c.message, creation.error ? creation.error : "a filter");
     PClip filter(creation.filter);
     if (creation.filter) AtomicAdd(&creation.filter->refcount, -1);
     filter.Release();
@@ -122,7 +123,7 @@ Arguments DrawArguments(int width, int height, Random& random) {
 void CheckRandomFrames(TestEnvironment* env, uint64_t seed, int cases) {
   Random random(seed);
   for (int i = 0; i < cases; ++i) {
-    const int width = random.Between(16, 150), height = random.Between(16, 100);
+    const int width = random.Between(16, 200), height = random.Between(16, 120);
     const int pixel_type = random.Between(0, 1) ? kPixelRgb32 : kPixelRgb24;
     const Arguments arguments = DrawArguments(width, height, random);
     char context[160];
@@ -130,7 +131,8 @@ void CheckRandomFrames(TestEnvironment* env, uint64_t seed, int cases) {
              pixel_type == kPixelRgb24 ? "RGB24" : "RGB32", width, height, arguments.blur,
              arguments.x, arguments.y);
     int deletions = 0;
-    SourceClip* source = new SourceClip(env, Clip(pixel_type, width, height), random.Next(), &deletions);
+    SourceClip* source =
+        new SourceClip(env, Clip(pixel_type, width, height), random.Next(), &deletions);
     PClip held(source);
     const Creation creation = Create(env, source, arguments);
     if (!creation.filter) {
@@ -242,12 +244,12 @@ extern "C" int mainCRTStartup() {
   const TestEnvironment::Function& korvel = env.Registered();
   CHECK(env.AddFunctionCalls() == 1 && strcmp(korvel.name, "Korvel") == 0 &&
             strcmp(korvel.params, "c[x]i[y]i[blur]s") == 0,
-        "the entry registered %d functions, the last %s(%s)", env.AddFunctionCalls(),
-        korvel.name, korvel.params);
+        "the entry registered %d functions, the last %s(%s)", env.AddFunctionCalls(), korvel.name,
+        korvel.params);
   if (!korvel.apply) exit(1);
 
   CheckCreationMessages(&env);
-  CheckRandomFrames(&env, seed, 60);
+  CheckRandomFrames(&env, seed, 150);
   CheckErrorsInGetFrame(&env);
   CheckManyFrames(&env, 400);
   CHECK(env.FramesInUse() == 0, "%d frames are still held at the end", env.FramesInUse());

@@ -220,9 +220,9 @@ class IScriptEnvironment {
                                               int new_row_size, int new_height, int rel_offset_u,
                                               int rel_offset_v, int new_pitch_uv) = 0;
   virtual void HOSTCALL DeleteScriptEnvironment() = 0;
-  virtual void HOSTCALL ApplyMessage(PVideoFrame* frame, const VideoInfo& vi,
-                                     const char* message, int size, int text_color,
-                                     int halo_color, int background_color) = 0;
+  virtual void HOSTCALL ApplyMessage(PVideoFrame* frame, const VideoInfo& vi, const char* message,
+                                     int size, int text_color, int halo_color,
+                                     int background_color) = 0;
   virtual const void* HOSTCALL GetAVSLinkage() = 0;
   virtual AVSValue HOSTCALL GetVarDef(const char* name, const AVSValue& fallback) = 0;
 };

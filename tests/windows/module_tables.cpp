@@ -6,9 +6,10 @@
 namespace {
 
 // The few fields of the PE image that are read here, at their offsets in the format.
-constexpr int kNewHeaderOffset = 0x3C;        // in the DOS header: where "PE\0\0" starts
-constexpr int kOptionalHeader = 24;           // after the signature and the file header
-constexpr int kDirectoriesPe32 = 96;          // data directories in the optional header
+constexpr int kNewHeaderOffset = 0x3C;  // in the DOS header: where "PE\0\0" starts
+constexpr int kOptionalHeader = 24;     // after the signature and the file header
+constexpr int kEntryPoint = 16;         // in the optional header
+constexpr int kDirectoriesPe32 = 96;    // data directories in the optional header
 constexpr int kDirectoriesPe32Plus = 112;
 constexpr int kExportDirectory = 0, kImportDirectory = 1;
 constexpr int kImportDescriptorSize = 20, kImportName = 12;
@@ -19,9 +20,13 @@ uint32_t Read32(const uint8_t* at) {
   return value;
 }
 
+const uint8_t* OptionalHeader(const uint8_t* image) {
+  return image + Read32(image + kNewHeaderOffset) + kOptionalHeader;
+}
+
 // The image offset of a data directory's table, or 0 when the module has none.
 uint32_t DirectoryAddress(const uint8_t* image, int entry) {
-  const uint8_t* optional = image + Read32(image + kNewHeaderOffset) + kOptionalHeader;
+  const uint8_t* optional = OptionalHeader(image);
   const bool pe32_plus = optional[0] == 0x0B && optional[1] == 0x02;
   return Read32(optional + (pe32_plus ? kDirectoriesPe32Plus : kDirectoriesPe32) + 8 * entry);
 }
@@ -51,7 +56,12 @@ int ImportedLibraries(const void* module, const char** names, int capacity) {
   int count = 0;
   for (const uint8_t* d = image + imports; Read32(d + kImportName) != 0;
        d += kImportDescriptorSize, ++count) {
-    if (count < capacity) names[count] = reinterpret_cast<const char*>(image + Read32(d + kImportName));
+    if (count < capacity)
+      names[count] = reinterpret_cast<const char*>(image + Read32(d + kImportName));
   }
   return count;
+}
+
+unsigned EntryPointAddress(const void* module) {
+  return Read32(OptionalHeader(static_cast<const uint8_t*>(module)) + kEntryPoint);
 }

@@ -6,3 +6,5 @@
 // there are. `functions` receives the number of exported functions, unnamed ones included.
 int ExportedNames(const void* module, const char** names, int capacity, int* functions);
 int ImportedLibraries(const void* module, const char** names, int capacity);
+// The image offset of the code the loader runs when it maps the module; 0 for none.
+unsigned EntryPointAddress(const void* module);

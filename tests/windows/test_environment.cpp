@@ -109,11 +109,12 @@ PVideoFrame TestEnvironment::NewVideoFrame(const VideoInfo& vi, int align) {
     ThrowError("NewVideoFrame: injected failure");
   }
   const int row_size = BytesPerRow(vi);
-  return NewFrame(row_size, vi.height, AlignUp(row_size, align > kFrameAlignment ? align : kFrameAlignment));
+  return NewFrame(row_size, vi.height,
+                  AlignUp(row_size, align > kFrameAlignment ? align : kFrameAlignment));
 }
 
-void TestEnvironment::BitBlt(BYTE* dst, int dst_pitch, const BYTE* src, int src_pitch,
-                             int row_size, int height) {
+void TestEnvironment::BitBlt(BYTE* dst, int dst_pitch, const BYTE* src, int src_pitch, int row_size,
+                             int height) {
   if (bitblt_calls_to_failure_ > 0 && --bitblt_calls_to_failure_ == 0)
     ThrowError("BitBlt: injected failure");
   if (row_size <= 0 || height <= 0) return;
