@@ -88,12 +88,10 @@ void CheckCreationMessages(TestEnvironment* env) {
   int deletions = 0;
   for (const MessageCase& c : kMessageCases) {
     PClip source(new SourceClip(env, Clip(c.pixel_type, c.width, c.height), 1, &deletions));
-    const Creation creation = Create(env, source.get(), c.arguments);
+    Creation creation = Create(env, source.get(), c.arguments);
     CHECK(creation.error && strcmp(creation.error, c.message) == 0, "expected \"%s\", got \"%s\"",
           c.message, creation.error ? creation.error : "a filter");
-    PClip filter(creation.filter);
-    if (creation.filter) AtomicAdd(&creation.filter->refcount, -1);
-    filter.Release();
+    creation.filter.Release();
     CHECK(source->refcount == 1, "after \"%s\" the source clip has %ld references, not 1",
           c.message, source->refcount);
   }
@@ -134,21 +132,20 @@ void CheckRandomFrames(TestEnvironment* env, uint64_t seed, int cases) {
     SourceClip* source =
         new SourceClip(env, Clip(pixel_type, width, height), random.Next(), &deletions);
     PClip held(source);
-    const Creation creation = Create(env, source, arguments);
-    if (!creation.filter) {
+    Creation creation = Create(env, source, arguments);
+    IClip* const filter = creation.filter.get();
+    if (!filter) {
       Fail("%s: refused with \"%s\"", context, creation.error);
       continue;
     }
     CHECK(source->refcount == 2, "%s: the filter holds %ld references to its source, not 1",
           context, source->refcount - 1);
-    CHECK(memcmp(&creation.filter->GetVideoInfo(), &source->GetVideoInfo(), sizeof(VideoInfo)) == 0,
+    CHECK(memcmp(&filter->GetVideoInfo(), &source->GetVideoInfo(), sizeof(VideoInfo)) == 0,
           "%s: the filter describes another clip than its source", context);
-    creation.filter->SetCacheHints(1, 0);
+    filter->SetCacheHints(1, 0);
     const int frames[] = {0, 1, 2 + random.Between(0, 500)};
-    for (int n : frames) CheckFrame(env, creation.filter, *source, n, arguments, context);
-    PClip filter(creation.filter);
-    AtomicAdd(&creation.filter->refcount, -1);
-    filter.Release();
+    for (int n : frames) CheckFrame(env, filter, *source, n, arguments, context);
+    creation.filter.Release();
     CHECK(source->refcount == 1 && deletions == 0,
           "%s: after the filter's deletion the source has %ld references", context,
           source->refcount);
@@ -164,12 +161,11 @@ void CheckErrorsInGetFrame(TestEnvironment* env) {
   source->FailAtFrame(3);
   const Arguments arguments = {3, 2, "rect"};
   const Creation creation = Create(env, source, arguments);
-  if (!creation.filter) {
+  const PClip& filter = creation.filter;
+  if (!filter.get()) {
     Fail("rect 3 2 on 96x64 refused with \"%s\"", creation.error);
     return;
   }
-  PClip filter(creation.filter);
-  AtomicAdd(&creation.filter->refcount, -1);
 
   struct Fault {
     const char* where;
@@ -207,10 +203,12 @@ void CheckManyFrames(TestEnvironment* env, int frames) {
   for (const Arguments& arguments : shapes) {
     SourceClip* source = new SourceClip(env, Clip(kPixelRgb24, 64, 48), 11, &deletions);
     PClip held(source);
-    const Creation creation = Create(env, source, arguments);
-    if (!creation.filter) continue;
-    PClip filter(creation.filter);
-    AtomicAdd(&creation.filter->refcount, -1);
+    Creation creation = Create(env, source, arguments);
+    PClip& filter = creation.filter;
+    if (!filter.get()) {
+      Fail("%s refused with \"%s\"", arguments.blur, creation.error);
+      continue;
+    }
     for (int n = 0; n < frames; ++n) {
       if (n % 50 == 0) {
         CheckFrame(env, filter.get(), *source, n, arguments, "many frames");

@@ -114,7 +114,13 @@ class PClip {
   PClip() : clip_(nullptr) {}
   PClip(IClip* clip) : clip_(clip) { AddRef(); }
   PClip(const PClip& other) : clip_(other.clip_) { AddRef(); }
-  PClip& operator=(const PClip&) = delete;
+  PClip& operator=(const PClip& other) {
+    IClip* old = clip_;
+    clip_ = other.clip_;
+    AddRef();
+    if (old && AtomicAdd(&old->refcount, -1) == 0) delete old;
+    return *this;
+  }
   ~PClip() { Release(); }
   IClip* operator->() const { return clip_; }
   IClip* get() const { return clip_; }

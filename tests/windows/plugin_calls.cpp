@@ -20,11 +20,8 @@ Creation Create(TestEnvironment* env, IClip* source, const Arguments& arguments)
   Creation creation;
   try {
     const AVSValue result = korvel.apply(AVSValue(elements, 4), korvel.user_data, env);
-    creation.filter = result.clip();
-    if (creation.filter)
-      AtomicAdd(&creation.filter->refcount, 1);
-    else
-      Fail("creation returned a value of type '%c', not a clip", result.type());
+    creation.filter = PClip(result.clip());
+    if (!result.clip()) Fail("creation returned a value of type '%c', not a clip", result.type());
   } catch (const AvisynthError& error) {
     creation.error = error.msg;
   }

@@ -12,10 +12,9 @@ struct Arguments {
   const char* blur = nullptr;  // null: omitted
 };
 
-// The filter that creation returned, holding one reference, or null with the message it
-// was refused with.
+// The filter that creation returned, or none and the message it was refused with.
 struct Creation {
-  IClip* filter = nullptr;
+  PClip filter;
   const char* error = nullptr;
 };
 
