@@ -81,9 +81,11 @@ VideoProbe ProbeVideo(const std::string& path) {
        "stream=codec_type,codec_name,width,height,r_frame_rate,nb_frames,time_base:stream_side_"
        "data=rotation",
        FileUrl(path)});
-  PassOn(streams.messages);
-  if (streams.status != 0)
+  // Complaints about a damaged stream come again, and in context, from the decoding ffmpeg.
+  if (streams.status != 0) {
+    PassOn(streams.messages);
     throw ToolError("cannot read " + path + ": " + ExitReason("ffprobe", streams.status));
+  }
 
   VideoProbe probe;
   bool found_video = false;
