@@ -186,9 +186,16 @@ std::unique_ptr<FrameReader> OpenVideoReader(const std::string& path, const Vide
 }
 
 std::unique_ptr<FrameWriter> OpenVideoWriter(const std::string& temporary_path,
-                                             const std::string& final_path, const StreamInfo& info,
+                                             const std::string& final_path,
+                                             const StreamInfo& input_info,
                                              const AudioSource& audio) {
   RequireProgram("ffmpeg");
+  StreamInfo info = input_info;
+  if (!StoresFrameTimes(final_path)) {
+    info.frame_times.clear();
+    info.time_base_numerator = info.rate_denominator;
+    info.time_base_denominator = info.rate_numerator;
+  }
   const FrameLayout& layout = info.layout;
   // The pipe's format is its own: the container of the temporary file's name tells ffmpeg
   // nothing about it.
