@@ -1,5 +1,6 @@
-// Video files through the ffmpeg program: frames travel as raw pictures through pipes, so
-// any container and codec that ffmpeg knows can be read and written.
+// Video files through the ffmpeg program: frames travel as raw pictures through pipes (to
+// the encoder with their times, in a Matroska stream), so any container and codec that
+// ffmpeg knows can be read and written.
 #pragma once
 
 #include <cstdint>

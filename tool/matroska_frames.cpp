@@ -39,32 +39,38 @@ std::string FourCharacterCode(PixelFormat format) {
   throw ToolError("unknown pixel format");
 }
 
-const std::string kCluster("\x1F\x43\xB6\x75", 4);
-const std::string kClusterTimestamp("\xE7", 1);
-const std::string kSimpleBlock("\xA3", 1);
+// The Matroska and EBML element IDs used, with their length marker bits.
+const std::string kEbml = "\x1A\x45\xDF\xA3", kEbmlVersion = "\x42\x86",
+                  kEbmlReadVersion = "\x42\xF7", kEbmlMaxIdLength = "\x42\xF2",
+                  kEbmlMaxSizeLength = "\x42\xF3", kDocType = "\x42\x82",
+                  kDocTypeVersion = "\x42\x87", kDocTypeReadVersion = "\x42\x85";
+const std::string kSegment = "\x18\x53\x80\x67", kInfo = "\x15\x49\xA9\x66",
+                  kTimestampScale = "\x2A\xD7\xB1", kTracks = "\x16\x54\xAE\x6B",
+                  kTrackEntry = "\xAE", kTrackNumber = "\xD7", kTrackUid = "\x73\xC5",
+                  kTrackType = "\x83", kCodecId = "\x86", kDefaultDuration = "\x23\xE3\x83",
+                  kVideo = "\xE0", kPixelWidth = "\xB0", kPixelHeight = "\xBA",
+                  kUncompressedFourCc = "\x2E\xB5\x24", kCluster = "\x1F\x43\xB6\x75",
+                  kClusterTimestamp = "\xE7", kSimpleBlock = "\xA3";
 
 }  // namespace
 
 std::string MatroskaStart(const FrameLayout& layout, int64_t frame_nanoseconds) {
   const std::string header =
-      Element("\x1A\x45\xDF\xA3", Unsigned("\x42\x86", 1) + Unsigned("\x42\xF7", 1) +
-                                      Unsigned("\x42\xF2", 4) + Unsigned("\x42\xF3", 8) +
-                                      Element("\x42\x82", "matroska") + Unsigned("\x42\x87", 4) +
-                                      Unsigned("\x42\x85", 2));
-  // A segment of unknown size, as a stream written once from front to back has.
-  const std::string segment_start =
-      std::string("\x18\x53\x80\x67", 4) + "\x01\xFF\xFF\xFF\xFF\xFF\xFF\xFF";
-  const std::string info = Element("\x15\x49\xA9\x66", Unsigned("\x2A\xD7\xB1", 1));
-  const std::string video = Unsigned(std::string("\xB0", 1), uint64_t(layout.width)) +
-                            Unsigned(std::string("\xBA", 1), uint64_t(layout.height)) +
-                            Element("\x2E\xB5\x24", FourCharacterCode(layout.format));
-  const std::string track = Unsigned(std::string("\xD7", 1), 1) + Unsigned("\x73\xC5", 1) +
-                            Unsigned(std::string("\x83", 1), 1) +
-                            Element(std::string("\x86", 1), "V_UNCOMPRESSED") +
-                            Unsigned("\x23\xE3\x83", uint64_t(frame_nanoseconds)) +
-                            Element(std::string("\xE0", 1), video);
-  const std::string tracks = Element("\x16\x54\xAE\x6B", Element(std::string("\xAE", 1), track));
-  return header + segment_start + info + tracks;
+      Element(kEbml, Unsigned(kEbmlVersion, 1) + Unsigned(kEbmlReadVersion, 1) +
+                         Unsigned(kEbmlMaxIdLength, 4) + Unsigned(kEbmlMaxSizeLength, 8) +
+                         Element(kDocType, "matroska") + Unsigned(kDocTypeVersion, 4) +
+                         Unsigned(kDocTypeReadVersion, 2));
+  // Of unknown size, as a stream written once from front to back is.
+  const std::string segment_start = kSegment + "\x01\xFF\xFF\xFF\xFF\xFF\xFF\xFF";
+  const std::string info = Element(kInfo, Unsigned(kTimestampScale, 1));  // nanoseconds
+  const std::string video = Unsigned(kPixelWidth, uint64_t(layout.width)) +
+                            Unsigned(kPixelHeight, uint64_t(layout.height)) +
+                            Element(kUncompressedFourCc, FourCharacterCode(layout.format));
+  const std::string track = Unsigned(kTrackNumber, 1) + Unsigned(kTrackUid, 1) +
+                            Unsigned(kTrackType, 1) + Element(kCodecId, "V_UNCOMPRESSED") +
+                            Unsigned(kDefaultDuration, uint64_t(frame_nanoseconds)) +
+                            Element(kVideo, video);
+  return header + segment_start + info + Element(kTracks, Element(kTrackEntry, track));
 }
 
 std::string MatroskaFrameStart(int64_t nanoseconds, int64_t frame_bytes) {
