@@ -51,25 +51,37 @@ std::vector<std::map<std::string, std::string>> ParseStreams(const std::string& 
   return streams;
 }
 
-// The presentation time of each packet of the first video stream, one line each.
+// Each packet of the first video stream as "time,flags", one a line.
 ProgramOutput ListVideoPackets(const std::string& path) {
   return RunToEnd({"ffprobe", "-hide_banner", "-loglevel", "error", "-select_streams", "v:0",
-                   "-show_entries", "packet=pts", "-of", "csv=p=0", FileUrl(path)});
+                   "-show_entries", "packet=pts,flags", "-of", "csv=p=0", FileUrl(path)});
 }
 
-// Frame times from the first frame, in display order; empty when a packet has no time.
-std::vector<int64_t> FrameTimes(const std::string& packet_list) {
-  std::vector<int64_t> times;
+struct PacketTimes {
+  int64_t shown = 0;
+  int64_t hidden = 0;          // decoded but not shown, as before the cut of a trimmed file
+  std::vector<int64_t> times;  // of those shown, from the first, in order; empty if unknown
+};
+
+PacketTimes ParsePacketTimes(const std::string& packet_list) {
+  PacketTimes packets;
+  bool all_timed = true;
   for (const std::string& line : Lines(packet_list)) {
-    if (line.empty()) continue;
+    const size_t comma = line.find(',');
+    if (comma == std::string::npos) continue;
+    if (line.find('D', comma) != std::string::npos) {
+      ++packets.hidden;
+      continue;
+    }
+    ++packets.shown;
     char* end = nullptr;
-    const long long pts = std::strtoll(line.c_str(), &end, 10);
-    if (end == line.c_str() || *end != '\0') return {};
-    times.push_back(pts);
+    packets.times.push_back(std::strtoll(line.c_str(), &end, 10));
+    all_timed = all_timed && end == line.c_str() + comma && comma > 0;
   }
-  std::sort(times.begin(), times.end());
-  for (size_t i = times.size(); i-- > 0;) times[i] -= times.front();
-  return times;
+  if (!all_timed) packets.times.clear();
+  std::sort(packets.times.begin(), packets.times.end());
+  for (size_t i = packets.times.size(); i-- > 0;) packets.times[i] -= packets.times.front();
+  return packets;
 }
 
 }  // namespace
@@ -110,7 +122,11 @@ VideoProbe ProbeVideo(const std::string& path) {
   if (!found_video) throw ToolError(path + " has no video stream");
   // Frames need not come at a steady rate; their own times keep the picture with the sound.
   const ProgramOutput packets = ListVideoPackets(path);
-  if (packets.status == 0) probe.frame_times = FrameTimes(packets.text);
+  if (packets.status == 0) {
+    const PacketTimes times = ParsePacketTimes(packets.text);
+    probe.frame_times = times.times;
+    if (probe.frame_count >= 0) probe.frame_count -= times.hidden;
+  }
   return probe;
 }
 
@@ -121,8 +137,7 @@ void CheckWrittenVideo(const std::string& path, const std::string& name, int64_t
     throw ToolError("cannot write " + name + ": the finished file does not read back; " +
                     ExitReason("ffprobe", packets.status));
   }
-  int64_t found = 0;
-  for (const std::string& line : Lines(packets.text)) found += line.empty() ? 0 : 1;
+  const int64_t found = ParsePacketTimes(packets.text).shown;
   if (found < frames)
     throw ToolError("cannot write " + name + ": the finished file holds " + std::to_string(found) +
                     " of the " + std::to_string(frames) + " frames written");

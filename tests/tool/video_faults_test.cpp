@@ -52,6 +52,10 @@ TEST(VideoFaults, DamagedVideoEndingEarlyIsAnError) {
             std::string::npos)
       << error;
   EXPECT_EQ(folder.Names(), (Names{"half.mp4", "whole.mp4"}));
+  // Cut without decoding, a file also holds frames before the cut that are never shown.
+  RunFfmpeg(folder, {"-ss", "1.5", "-i", "whole.mp4", "-c", "copy", "cut.mp4"});
+  const auto cut = RunKorvel(folder, {"cut.mp4", "out.mp4"});
+  EXPECT_EQ(cut.status, 0) << cut.standard_error;
 }
 
 TEST(VideoFaults, UnevenFrameTimesAreKept) {
