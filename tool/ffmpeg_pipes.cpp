@@ -95,8 +95,8 @@ class VideoReader : public FrameReader {
       arguments.push_back("-frames:v");
       arguments.push_back(std::to_string(*frame_limit_));
     }
-    // Every decoded frame once: no frames dropped or repeated to fit a rate. The size is
-    // the probed one, which a mid-stream change of size is scaled back to.
+    // Every decoded frame once: no frames dropped or repeated to fit a rate. ffmpeg scales
+    // frames of a size changed mid-stream back to the first one's, the probed size.
     for (const char* a : {"-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt"})
       arguments.push_back(a);
     arguments.push_back(PipeFormat(info_.layout.format));
@@ -197,8 +197,7 @@ std::unique_ptr<FrameWriter> OpenVideoWriter(const std::string& temporary_path,
     info.time_base_denominator = info.rate_numerator;
   }
   const FrameLayout& layout = info.layout;
-  // The pipe's format is its own: the container of the temporary file's name tells ffmpeg
-  // nothing about it.
+  // A pipe has no name for ffmpeg to tell the stream's format by.
   std::vector<std::string> arguments = QuietFfmpeg();
   for (const char* a : {"-y", "-f", "matroska", "-i", "-"}) arguments.push_back(a);
   if (!audio.path.empty()) {
@@ -216,8 +215,6 @@ std::unique_ptr<FrameWriter> OpenVideoWriter(const std::string& temporary_path,
   for (const std::string& a : VideoEncoderOptions(final_path, layout.width, layout.height))
     arguments.push_back(a);
   arguments.push_back(FileUrl(temporary_path));
-  // Checked before ffmpeg starts, as ffmpeg reads the stream's start before it says no.
-  PipeFormat(layout.format);
   FILE* pipe = platform::OpenPipe(arguments, "w");
   if (!pipe) throw ToolError("cannot start ffmpeg: " + std::string(std::strerror(errno)));
   return std::make_unique<VideoWriter>(temporary_path, final_path, info, pipe);
