@@ -1,0 +1,103 @@
+// Korvel's frames in the real host, byte for byte: against the model for every case, and
+// against the stand-in host for the fixed ones.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "accepted_arguments.h"
+#include "blur_case.h"
+#include "stand_in_host.h"
+
+namespace korvel_real_host {
+namespace {
+
+constexpr int kFrames = 2;
+
+// Blurs the case's source in the host and checks every frame; returns the host's frames.
+std::vector<std::vector<uint8_t>> CheckAgainstModel(const BlurCase& c) {
+  RealHost host;
+  const std::string source = DetailedSource(c.width, c.height, kFrames, c.rgb32);
+  const AVSValue blurred = host.Evaluate(KorvelScript(source, c));
+  std::vector<std::vector<uint8_t>> frames;
+  for (int n = 0; n < kFrames; ++n) {
+    frames.push_back(Picture(blurred.AsClip(), n, host.env()));
+    const auto difference =
+        FirstDifference(ModelFrame(host, c, n), frames.back(), c.width * (c.rgb32 ? 4 : 3));
+    EXPECT_FALSE(difference) << "frame " << n << ": " << *difference;
+  }
+  return frames;
+}
+
+class Frames : public ::testing::TestWithParam<BlurCase> {};
+
+TEST_P(Frames, EqualTheModelAndTheStandInHost) {
+  const BlurCase& c = GetParam();
+  const auto frames = CheckAgainstModel(c);
+  RealHost host;
+  const AVSValue source = host.Evaluate(DetailedSource(c.width, c.height, kFrames, c.rgb32));
+  for (int n = 0; n < kFrames; ++n) {
+    const auto stand_in = StandInBlur(Picture(source.AsClip(), n, host.env()), c.width, c.height,
+                                      c.rgb32, c.x, c.y, c.blur);
+    const auto difference =
+        FirstDifference(stand_in, frames[size_t(n)], c.width * (c.rgb32 ? 4 : 3));
+    EXPECT_FALSE(difference) << "frame " << n << " against the stand-in host: " << *difference;
+  }
+}
+
+// Each shape at both ends of its range and at small values, on sizes from the smallest
+// that admit every shape to odd ones.
+std::vector<BlurCase> FixedCases() {
+  std::vector<BlurCase> cases;
+  for (const auto [width, height] : {std::pair{16, 16}, {41, 23}, {64, 48}, {161, 121}}) {
+    const int bound_x = width / 8, bound_y = height / 8;
+    for (const bool rgb32 : {false, true}) {
+      for (const auto& [blur, x, y] : {std::tuple{"line", bound_x, -bound_y},
+                                       {"line", -1, bound_y},
+                                       {"line", 0, -1},
+                                       {"line", 2, 0},
+                                       {"rect", bound_x, 1},
+                                       {"rect", 1, bound_y},
+                                       {"focus", 2, 0},
+                                       {"focus", bound_x, 0}}) {
+        const BlurCase c{width, height, rgb32, blur, x, y};
+        // On the smallest size the focus range is one radius, listed once.
+        if (cases.empty() || ::testing::PrintToString(c) != ::testing::PrintToString(cases.back()))
+          cases.push_back(c);
+      }
+    }
+  }
+  return cases;
+}
+
+std::string CaseName(const ::testing::TestParamInfo<BlurCase>& info) {
+  const BlurCase& c = info.param;
+  auto number = [](int value) { return (value < 0 ? "m" : "") + std::to_string(std::abs(value)); };
+  return std::to_string(c.width) + "x" + std::to_string(c.height) +
+         (c.rgb32 ? "_rgb32_" : "_rgb24_") + c.blur + "_" + number(c.x) + "_" + number(c.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixed, Frames, ::testing::ValuesIn(FixedCases()), CaseName);
+
+// Sizes and arguments drawn anew on every run; the seed is printed to repeat a failure,
+// and KORVEL_REAL_HOST_SEED sets it.
+TEST(RandomFrames, EqualTheModel) {
+  const char* chosen = std::getenv("KORVEL_REAL_HOST_SEED");
+  const unsigned seed =
+      chosen ? unsigned(std::strtoul(chosen, nullptr, 10)) : std::random_device()();
+  std::mt19937 random(seed);
+  for (int drawn = 0; drawn < 24;) {
+    const int width = std::uniform_int_distribution(8, 200)(random);
+    const int height = std::uniform_int_distribution(8, 150)(random);
+    const auto arguments = korvel_test::DrawAcceptedArguments(width, height, random);
+    if (!arguments) continue;
+    const BlurCase c{width, height, random() % 2 == 1, arguments->blur, arguments->x, arguments->y};
+    SCOPED_TRACE("KORVEL_REAL_HOST_SEED=" + std::to_string(seed) + ", case " +
+                 ::testing::PrintToString(c));
+    CheckAgainstModel(c);
+    ++drawn;
+  }
+}
+
+}  // namespace
+}  // namespace korvel_real_host
