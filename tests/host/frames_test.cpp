@@ -13,7 +13,7 @@ TEST(Frames, WritableOnlyWhileHeldOnce) {
   const VideoFrameBuffer* buffer = frame->GetFrameBuffer();
   EXPECT_EQ(frame->GetRefcount(), 1);
   EXPECT_EQ(buffer->GetRefcount(), 1);
-  const int sequence = buffer->GetSequenceNumber();
+  const long sequence = buffer->GetSequenceNumber();
   EXPECT_NE(frame->GetWritePtr(), nullptr);
   EXPECT_EQ(buffer->GetSequenceNumber(), sequence + 1);
   {
