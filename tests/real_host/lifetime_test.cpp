@@ -1,9 +1,9 @@
-// The filter's source clip lives exactly as long as the filter: freed neither while the
-// filter may still read it (run this under valgrind to see such a read), nor kept after.
+// The filter's source clip lives exactly as long as the filter. The counts show a source
+// kept too long; one freed too early shows in the memcheck run as the filter's read of freed
+// memory, since the host's own reference keeps it until the filter itself goes.
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <optional>
 
 #include "blur_case.h"
 
@@ -37,19 +37,19 @@ class SourceLifetime : public ::testing::TestWithParam<int> {};
 
 TEST_P(SourceLifetime, EqualsTheFilters) {
   const BlurCase c{64, 48, true, "rect", 2, 3};
-  std::optional<RealHost> host(std::in_place);
+  const int before = ObservedSource::alive;  // sources a failed case before this one leaked
+  RealHost host;
   {
-    AVSValue blurred = BlurObserved(*host, c, GetParam());
-    EXPECT_EQ(ObservedSource::alive, 1) << "the source is gone while the filter holds it";
+    AVSValue blurred = BlurObserved(host, c, GetParam());
+    EXPECT_EQ(ObservedSource::alive, before + 1) << "the source is gone while the filter holds it";
     for (int n = 0; n < 4; ++n) {
-      const auto difference = FirstDifference(ModelFrame(*host, c, n),
-                                              Picture(blurred.AsClip(), n, host->env()), 64 * 4);
+      const auto difference =
+          FirstDifference(ModelFrame(host, c, n), Picture(blurred.AsClip(), n, host.env()), 64 * 4);
       EXPECT_FALSE(difference) << "frame " << n << ": " << *difference;
     }
-    EXPECT_EQ(ObservedSource::alive, 1) << "the source is gone while the filter holds it";
+    EXPECT_EQ(ObservedSource::alive, before + 1) << "the source is gone while the filter holds it";
   }
-  host.reset();
-  EXPECT_EQ(ObservedSource::alive, 0) << "the source outlives the filter and the environment";
+  EXPECT_EQ(ObservedSource::alive, before) << "the source outlives the filter";
 }
 
 INSTANTIATE_TEST_SUITE_P(Instances, SourceLifetime, ::testing::Values(0, 2), [](const auto& info) {
@@ -57,6 +57,7 @@ INSTANTIATE_TEST_SUITE_P(Instances, SourceLifetime, ::testing::Values(0, 2), [](
 });
 
 TEST(SourceLifetime, IsUntouchedByARefusedCall) {
+  const int before = ObservedSource::alive;
   RealHost host;
   const AVSValue source = host.Evaluate(DetailedSource(64, 48, 1, false));
   {
@@ -68,9 +69,9 @@ TEST(SourceLifetime, IsUntouchedByARefusedCall) {
     } catch (const std::runtime_error& error) {
       EXPECT_STREQ(error.what(), "the host refused Korvel: Korvel:x and y both must not be zero");
     }
-    EXPECT_EQ(ObservedSource::alive, 1) << "the refused call released the caller's source";
+    EXPECT_EQ(ObservedSource::alive, before + 1) << "the refused call released the caller's source";
   }
-  EXPECT_EQ(ObservedSource::alive, 0) << "the refused call kept the source";
+  EXPECT_EQ(ObservedSource::alive, before) << "the refused call kept the source";
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 
 namespace korvel_real_host {
 
-RealHost::RealHost() : env_(CreateScriptEnvironment(AVISYNTH_INTERFACE_VERSION)) {
+RealHost::RealHost(Plugin plugin) : env_(CreateScriptEnvironment(AVISYNTH_INTERFACE_VERSION)) {
   if (!env_) throw std::runtime_error("the host cannot create a script environment");
   // Quoted by the host's own string escape, so any path is one script string.
-  Evaluate("LoadPlugin(\"\"\"" KORVEL_PLUGIN_PATH "\"\"\")");
+  if (plugin == Plugin::kLoadedByScript) Evaluate("LoadPlugin(\"\"\"" KORVEL_PLUGIN_PATH "\"\"\")");
 }
 
 RealHost::~RealHost() { env_->DeleteScriptEnvironment(); }

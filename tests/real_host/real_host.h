@@ -12,8 +12,9 @@ namespace korvel_real_host {
 
 class RealHost {
  public:
-  // A fresh environment that has loaded the plugin under test with LoadPlugin.
-  RealHost();
+  enum class Plugin { kLoadedByScript, kLeftToAutoload };
+  // A fresh environment; by default it has loaded the plugin under test with LoadPlugin.
+  explicit RealHost(Plugin plugin = Plugin::kLoadedByScript);
   ~RealHost();
   RealHost(const RealHost&) = delete;
   RealHost& operator=(const RealHost&) = delete;
