@@ -54,6 +54,18 @@ TEST_F(ArgumentBinding, OmittedOptionalArgumentsArriveNotGiven) {
   EXPECT_EQ(received.x, 7);
 }
 
+// The interface's own call: one array of arguments, named by a parallel list.
+TEST_F(ArgumentBinding, InvokeNamesArgumentsByAParallelList) {
+  const AVSValue arguments[] = {clip, "rect", 4};
+  const char* const names[] = {nullptr, "blur", "y"};
+  env.Invoke("Probe", AVSValue(arguments, 3), names);
+  EXPECT_EQ(received.kinds, "cvis");
+  EXPECT_EQ(received.text, "rect");
+  env.Invoke("Probe", AVSValue(arguments, 1), nullptr);
+  EXPECT_EQ(received.kinds, "cvvv");
+  EXPECT_EQ(clip->GetRefcount(), 2);  // ours and the array's: the call's copies are gone
+}
+
 TEST_F(ArgumentBinding, StringsOutliveTheCallersCopy) {
   {
     std::string temporary = "focus";
