@@ -15,8 +15,7 @@ namespace {
 constexpr int kFrames = 2;
 
 // Blurs the case's source in the host and checks every frame; returns the host's frames.
-std::vector<std::vector<uint8_t>> CheckAgainstModel(const BlurCase& c) {
-  RealHost host;
+std::vector<std::vector<uint8_t>> CheckAgainstModel(RealHost& host, const BlurCase& c) {
   const std::string source = DetailedSource(c.width, c.height, kFrames, c.rgb32);
   const AVSValue blurred = host.Evaluate(KorvelScript(source, c));
   std::vector<std::vector<uint8_t>> frames;
@@ -33,8 +32,8 @@ class Frames : public ::testing::TestWithParam<BlurCase> {};
 
 TEST_P(Frames, EqualTheModelAndTheStandInHost) {
   const BlurCase& c = GetParam();
-  const auto frames = CheckAgainstModel(c);
   RealHost host;
+  const auto frames = CheckAgainstModel(host, c);
   const AVSValue source = host.Evaluate(DetailedSource(c.width, c.height, kFrames, c.rgb32));
   for (int n = 0; n < kFrames; ++n) {
     const auto stand_in = StandInBlur(Picture(source.AsClip(), n, host.env()), c.width, c.height,
@@ -94,7 +93,8 @@ TEST(RandomFrames, EqualTheModel) {
     const BlurCase c{width, height, random() % 2 == 1, arguments->blur, arguments->x, arguments->y};
     SCOPED_TRACE("KORVEL_REAL_HOST_SEED=" + std::to_string(seed) + ", case " +
                  ::testing::PrintToString(c));
-    CheckAgainstModel(c);
+    RealHost host;
+    CheckAgainstModel(host, c);
     ++drawn;
   }
 }

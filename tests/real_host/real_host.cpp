@@ -53,12 +53,14 @@ std::vector<uint8_t> Picture(const PClip& clip, int n, IScriptEnvironment* env) 
 }
 
 std::string DetailedSource(int width, int height, int frames, bool rgb32) {
-  // Each plane mixes the column, the row, their product and the frame number with its own
-  // weights, so no two neighbouring bytes, planes or frames repeat one another.
-  const char* planes[] = {"sx 7 * sy 13 * + sx sy * 3 * + frameno 29 * + 256 %",
-                          "sx 11 * sy 5 * + sx sy * 17 * + frameno 41 * + 37 + 256 %",
-                          "sx 3 * sy 19 * + sx sy * 5 * + frameno 23 * + 101 + 256 %",
-                          "sx 17 * sy 7 * + sx sy * 11 * + frameno 31 * + 211 + 256 %"};
+  // Each plane is its own quadratic in the column and row, plus the frame number, modulo
+  // 256: neighbours differ by amounts that change along each row and column, so no row or
+  // column is flat and no plane or frame repeats another.
+  const char* planes[] = {
+      "sx sx * 5 * sy sy * 3 * + sx sy * 7 * + sx 11 * + sy 13 * + frameno 29 * + 256 %",
+      "sx sx * 3 * sy sy * 7 * + sx sy * 5 * + sx 17 * + sy 3 * + frameno 41 * + 37 + 256 %",
+      "sx sx * 7 * sy sy * 5 * + sx sy * 3 * + sx 5 * + sy 19 * + frameno 23 * + 101 + 256 %",
+      "sx sx * 11 * sy sy * 13 * + sx sy * 2 * + sx 7 * + sy 11 * + frameno 31 * + 211 + 256 %"};
   std::string script = "BlankClip(length=" + std::to_string(frames) +
                        ", width=" + std::to_string(width) + ", height=" + std::to_string(height) +
                        ", pixel_type=\"" + (rgb32 ? "RGBAP8" : "RGBP8") + "\").Expr(";
