@@ -29,9 +29,8 @@ TEST(Arguments, BindByPositionNameOrDefault) {
     SCOPED_TRACE("Korvel(clip" + call.arguments + ")");
     const std::string source = DetailedSource(c.width, c.height, 1, c.rgb32);
     const AVSValue blurred = host.Evaluate("Korvel(" + source + call.arguments + ")");
-    const auto difference =
-        FirstDifference(ModelFrame(host, c, 0), Picture(blurred.AsClip(), 0, host.env()),
-                        c.width * (c.rgb32 ? 4 : 3));
+    const auto difference = FirstDifference(ModelFrame(host, c, 0),
+                                            Picture(blurred.AsClip(), 0, host.env()), c.RowBytes());
     EXPECT_FALSE(difference) << *difference;
   }
 }

@@ -14,6 +14,9 @@ struct BlurCase {
   bool rgb32;
   std::string blur;
   int x, y;
+
+  int RowBytes() const { return width * (rgb32 ? 4 : 3); }
+  bool operator==(const BlurCase&) const = default;
 };
 
 void PrintTo(const BlurCase& c, std::ostream* os);

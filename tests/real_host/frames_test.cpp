@@ -21,8 +21,7 @@ std::vector<std::vector<uint8_t>> CheckAgainstModel(RealHost& host, const BlurCa
   std::vector<std::vector<uint8_t>> frames;
   for (int n = 0; n < kFrames; ++n) {
     frames.push_back(Picture(blurred.AsClip(), n, host.env()));
-    const auto difference =
-        FirstDifference(ModelFrame(host, c, n), frames.back(), c.width * (c.rgb32 ? 4 : 3));
+    const auto difference = FirstDifference(ModelFrame(host, c, n), frames.back(), c.RowBytes());
     EXPECT_FALSE(difference) << "frame " << n << ": " << *difference;
   }
   return frames;
@@ -38,8 +37,7 @@ TEST_P(Frames, EqualTheModelAndTheStandInHost) {
   for (int n = 0; n < kFrames; ++n) {
     const auto stand_in = StandInBlur(Picture(source.AsClip(), n, host.env()), c.width, c.height,
                                       c.rgb32, c.x, c.y, c.blur);
-    const auto difference =
-        FirstDifference(stand_in, frames[size_t(n)], c.width * (c.rgb32 ? 4 : 3));
+    const auto difference = FirstDifference(stand_in, frames[size_t(n)], c.RowBytes());
     EXPECT_FALSE(difference) << "frame " << n << " against the stand-in host: " << *difference;
   }
 }
@@ -61,8 +59,7 @@ std::vector<BlurCase> FixedCases() {
                                        {"focus", bound_x, 0}}) {
         const BlurCase c{width, height, rgb32, blur, x, y};
         // On the smallest size the focus range is one radius, listed once.
-        if (cases.empty() || ::testing::PrintToString(c) != ::testing::PrintToString(cases.back()))
-          cases.push_back(c);
+        if (cases.empty() || c != cases.back()) cases.push_back(c);
       }
     }
   }

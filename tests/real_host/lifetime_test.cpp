@@ -43,8 +43,8 @@ TEST_P(SourceLifetime, EqualsTheFilters) {
     AVSValue blurred = BlurObserved(host, c, GetParam());
     EXPECT_EQ(ObservedSource::alive, before + 1) << "the source is gone while the filter holds it";
     for (int n = 0; n < 4; ++n) {
-      const auto difference =
-          FirstDifference(ModelFrame(host, c, n), Picture(blurred.AsClip(), n, host.env()), 64 * 4);
+      const auto difference = FirstDifference(
+          ModelFrame(host, c, n), Picture(blurred.AsClip(), n, host.env()), c.RowBytes());
       EXPECT_FALSE(difference) << "frame " << n << ": " << *difference;
     }
     EXPECT_EQ(ObservedSource::alive, before + 1) << "the source is gone while the filter holds it";

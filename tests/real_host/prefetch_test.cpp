@@ -28,9 +28,8 @@ TEST(Prefetch, GivesTheFramesOfOneInstance) {
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
     order.insert(order.end(), shuffled.begin(), shuffled.end());
     for (const int n : order) {
-      const auto difference =
-          FirstDifference(Picture(one.AsClip(), n, host.env()),
-                          Picture(two.AsClip(), n, host.env()), c.width * (c.rgb32 ? 4 : 3));
+      const auto difference = FirstDifference(Picture(one.AsClip(), n, host.env()),
+                                              Picture(two.AsClip(), n, host.env()), c.RowBytes());
       ASSERT_FALSE(difference) << "frame " << n << ": " << *difference;
     }
   }
