@@ -27,10 +27,15 @@ std::optional<std::string> FirstDifference(const std::vector<uint8_t>& expected,
   return std::nullopt;
 }
 
-std::vector<uint8_t> ModelFrame(RealHost& host, const BlurCase& c, int n) {
-  const AVSValue source = host.Evaluate(DetailedSource(c.width, c.height, n + 1, c.rgb32));
-  return korvel_test::ReferenceBlur(Picture(source.AsClip(), n, host.env()), c.width, c.height,
+std::vector<uint8_t> ModelFrame(RealHost& host, const std::string& source, const BlurCase& c,
+                                int n) {
+  const AVSValue clip = host.Evaluate(source);
+  return korvel_test::ReferenceBlur(Picture(clip.AsClip(), n, host.env()), c.width, c.height,
                                     c.rgb32 ? 4 : 3, c.x, c.y, c.blur);
+}
+
+std::vector<uint8_t> ModelFrame(RealHost& host, const BlurCase& c, int n) {
+  return ModelFrame(host, DetailedSource(c.width, c.height, n + 1, c.rgb32), c, n);
 }
 
 }  // namespace korvel_real_host

@@ -28,7 +28,10 @@ std::string KorvelScript(const std::string& clip, const BlurCase& c);
 std::optional<std::string> FirstDifference(const std::vector<uint8_t>& expected,
                                            const std::vector<uint8_t>& actual, int row_bytes);
 
-// The source's frames, as the host made them, each blurred by the model.
+// Frame n of the source given as script text, as the host makes it, blurred by the model.
+std::vector<uint8_t> ModelFrame(RealHost& host, const std::string& source, const BlurCase& c,
+                                int n);
+// The same for the case's detailed source.
 std::vector<uint8_t> ModelFrame(RealHost& host, const BlurCase& c, int n);
 
 }  // namespace korvel_real_host

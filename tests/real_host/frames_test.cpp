@@ -14,14 +14,15 @@ namespace {
 
 constexpr int kFrames = 2;
 
-// Blurs the case's source in the host and checks every frame; returns the host's frames.
-std::vector<std::vector<uint8_t>> CheckAgainstModel(RealHost& host, const BlurCase& c) {
-  const std::string source = DetailedSource(c.width, c.height, kFrames, c.rgb32);
+// Blurs the source in the host and checks every frame; returns the host's frames.
+std::vector<std::vector<uint8_t>> CheckAgainstModel(RealHost& host, const std::string& source,
+                                                    const BlurCase& c) {
   const AVSValue blurred = host.Evaluate(KorvelScript(source, c));
   std::vector<std::vector<uint8_t>> frames;
   for (int n = 0; n < kFrames; ++n) {
     frames.push_back(Picture(blurred.AsClip(), n, host.env()));
-    const auto difference = FirstDifference(ModelFrame(host, c, n), frames.back(), c.RowBytes());
+    const auto difference =
+        FirstDifference(ModelFrame(host, source, c, n), frames.back(), c.RowBytes());
     EXPECT_FALSE(difference) << "frame " << n << ": " << *difference;
   }
   return frames;
@@ -32,8 +33,9 @@ class Frames : public ::testing::TestWithParam<BlurCase> {};
 TEST_P(Frames, EqualTheModelAndTheStandInHost) {
   const BlurCase& c = GetParam();
   RealHost host;
-  const auto frames = CheckAgainstModel(host, c);
-  const AVSValue source = host.Evaluate(DetailedSource(c.width, c.height, kFrames, c.rgb32));
+  const std::string source_script = DetailedSource(c.width, c.height, kFrames, c.rgb32);
+  const auto frames = CheckAgainstModel(host, source_script, c);
+  const AVSValue source = host.Evaluate(source_script);
   for (int n = 0; n < kFrames; ++n) {
     const auto stand_in = StandInBlur(Picture(source.AsClip(), n, host.env()), c.width, c.height,
                                       c.rgb32, c.x, c.y, c.blur);
@@ -91,8 +93,22 @@ TEST(RandomFrames, EqualTheModel) {
     SCOPED_TRACE("KORVEL_REAL_HOST_SEED=" + std::to_string(seed) + ", case " +
                  ::testing::PrintToString(c));
     RealHost host;
-    CheckAgainstModel(host, c);
+    CheckAgainstModel(host, DetailedSource(width, height, kFrames, c.rgb32), c);
     ++drawn;
+  }
+}
+
+// A cropped clip's frames start inside the host's buffer, at an offset, with a pitch wider
+// than their rows.
+TEST(CroppedFrames, EqualTheModel) {
+  for (const bool rgb32 : {false, true}) {
+    for (const BlurCase& c : {BlurCase{91, 67, rgb32, "line", 7, -5},
+                              {91, 67, rgb32, "rect", 3, 2},
+                              {91, 67, rgb32, "focus", 4, 0}}) {
+      SCOPED_TRACE(::testing::PrintToString(c));
+      RealHost host;
+      CheckAgainstModel(host, DetailedSource(100, 72, kFrames, rgb32) + ".Crop(5, 3, -4, -2)", c);
+    }
   }
 }
 
