@@ -112,5 +112,23 @@ TEST(CroppedFrames, EqualTheModel) {
   }
 }
 
+// Full HD frames, whose rows and tables are far larger than the others'; too slow for the
+// memcheck run, which leaves them out.
+TEST(LargeFrames, EqualTheModel) {
+  for (const bool rgb32 : {false, true}) {
+    for (const BlurCase& c : {BlurCase{1920, 1080, rgb32, "rect", 2, 2},
+                              {1920, 1080, rgb32, "line", 8, 3},
+                              {1920, 1080, rgb32, "focus", 5, 0}}) {
+      SCOPED_TRACE(::testing::PrintToString(c));
+      RealHost host;
+      const std::string source = DetailedSource(c.width, c.height, 1, c.rgb32);
+      const AVSValue blurred = host.Evaluate(KorvelScript(source, c));
+      const auto difference = FirstDifference(
+          ModelFrame(host, source, c, 0), Picture(blurred.AsClip(), 0, host.env()), c.RowBytes());
+      EXPECT_FALSE(difference) << *difference;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvel_real_host
