@@ -169,19 +169,20 @@ void CheckErrorsInGetFrame(TestEnvironment* env) {
 
   struct Fault {
     const char* where;
+    bool in_new_frame;
+    int bitblt_call;  // 0: none fails
     int frame;
     const char* message;
   };
   const Fault faults[] = {
-      {"source", 3, "Source: frame 3 cannot be read"},
-      {"NewVideoFrame", 4, "NewVideoFrame: injected failure"},
-      {"BitBlt", 5, "BitBlt: injected failure"},
-      {"third BitBlt", 6, "BitBlt: injected failure"},
+      {"the source", false, 0, 3, "Source: frame 3 cannot be read"},
+      {"NewVideoFrame", true, 0, 4, "NewVideoFrame: injected failure"},
+      {"the first BitBlt", false, 1, 5, "BitBlt: injected failure"},
+      {"the third BitBlt", false, 3, 6, "BitBlt: injected failure"},
   };
   for (const Fault& fault : faults) {
-    if (strcmp(fault.where, "NewVideoFrame") == 0) env->FailNextNewVideoFrame();
-    if (strcmp(fault.where, "BitBlt") == 0) env->FailBitBltCall(1);
-    if (strcmp(fault.where, "third BitBlt") == 0) env->FailBitBltCall(3);
+    if (fault.in_new_frame) env->FailNextNewVideoFrame();
+    env->FailBitBltCall(fault.bitblt_call);
     const char* caught = nullptr;
     try {
       filter->GetFrame(fault.frame, env);
@@ -240,7 +241,7 @@ extern "C" int mainCRTStartup() {
   const char* text = entry(&env);
   CHECK(text && strcmp(text, "Korvel  Plugin") == 0, "the entry returned \"%s\"", text);
   const TestEnvironment::Function& korvel = env.Registered();
-  CHECK(env.AddFunctionCalls() == 1 && strcmp(korvel.name, "Korvel") == 0 &&
+  CHECK(env.AddFunctionCalls() == 1 && korvel.name && strcmp(korvel.name, "Korvel") == 0 &&
             strcmp(korvel.params, "c[x]i[y]i[blur]s") == 0,
         "the entry registered %d functions, the last %s(%s)", env.AddFunctionCalls(), korvel.name,
         korvel.params);
