@@ -44,4 +44,7 @@ BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const ch
 #endif
 }
 
-BlurFilter::~BlurFilter() { delete[] offsets; }
+BlurFilter::~BlurFilter() {
+  delete averager;
+  delete[] offsets;
+}

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "fast_averager.h"
 #include "host.h"
@@ -35,6 +34,6 @@ class BlurFilter : public GenericVideoFilter {
   int32_t* offsets = nullptr;
   int offset_count = 0;
   // Null when the fast kernels are switched off or their work space could not be had.
-  std::unique_ptr<FastAverager> averager;
+  FastAverager* averager = nullptr;
   KernelChoice last_kernel = KernelChoice::kPlain;
 };

@@ -1,32 +1,14 @@
 #include "fast_averager.h"
 
-#include <algorithm>
-#include <array>
-#include <new>
-
+#include "arithmetic.h"
+#include "kernels/float_environment.h"
 #include "plain_kernel.h"
 #if defined(KORVEL_X86_KERNELS)
-#include <xmmintrin.h>
-
 #include "x86/avx2_kernels.h"
 #include "x86/cpu_features.h"
 #endif
 
 namespace {
-
-// Division by a float reciprocal is exact when products round to nearest, whatever mode the
-// host left the processor in; the mode is restored on the way out.
-class NearestRounding {
- public:
-#if defined(KORVEL_X86_KERNELS)
-  NearestRounding() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ & ~kRoundingBits); }
-  ~NearestRounding() { _mm_setcsr(saved_); }
-
- private:
-  static constexpr unsigned kRoundingBits = 0x6000;
-  unsigned saved_;
-#endif
-};
 
 // Work space beyond these is not taken: frames with longer rows take the plain kernel, and
 // the ring keeps the lines that fit, enough for the disc's and most lines' earlier sums;
@@ -45,7 +27,10 @@ const KernelSet& KernelsFor(InstructionSet set) {
 
 // The whole pixels by which the samples move per row, rounded down and up: from the middle
 // of the first run in the table to the middle of the last.
-std::array<int, 2> LeanPerRow(const RunLayout& layout) {
+struct Lean {
+  int down, up;
+};
+Lean LeanPerRow(const RunLayout& layout) {
   const RowRun& first = layout.runs[0];
   const RowRun& last = layout.runs[layout.run_count - 1];
   int64_t columns = int64_t(last.first_column) + last.last_column - first.first_column -
@@ -57,63 +42,57 @@ std::array<int, 2> LeanPerRow(const RunLayout& layout) {
   return {int(down), int(columns % rows == 0 ? down : down + 1)};
 }
 
-template <typename T>
-std::unique_ptr<T[]> TryAllocate(int64_t count) {
-  return std::unique_ptr<T[]>(new (std::nothrow) T[size_t(count)]);
-}
-
 }  // namespace
 
 bool IsAvailable(InstructionSet set) {
   switch (set) {
     case InstructionSet::kPortable: return true;
-    case InstructionSet::kAvx2:
 #if defined(KORVEL_X86_KERNELS)
-      return CpuHasAvx2();
+    case InstructionSet::kAvx2: return CpuHasAvx2();
 #else
-      return false;
+    case InstructionSet::kAvx2: return false;
 #endif
   }
   return false;
 }
 
 InstructionSet BestInstructionSet() {
-  return IsAvailable(InstructionSet::kAvx2) ? InstructionSet::kAvx2 : InstructionSet::kPortable;
+  if (IsAvailable(InstructionSet::kAvx2)) return InstructionSet::kAvx2;
+  return InstructionSet::kPortable;
 }
 
-std::unique_ptr<FastAverager> FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
-                                                   bool ring, InstructionSet set) {
+FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes, bool ring,
+                                   InstructionSet set) {
   if (x_bound < 0 || y_bound < 0 || row_bytes < 0 || !IsAvailable(set)) return nullptr;
-  std::unique_ptr<FastAverager> averager(new (std::nothrow)
-                                             FastAverager(x_bound, y_bound, KernelsFor(set)));
-  if (!averager) return nullptr;
   // Room for a row's bytes and a pixel of leading zeros, rounded up to whole vectors.
   const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
   const int64_t rows = 2 * int64_t(y_bound) + 1;
-  // Row counts beyond a million rows would ask for more memory than any frame needs, and
-  // past a 32-bit address space new[] throws even with nothrow.
+  // Row counts beyond a million rows would ask for more memory than any frame needs.
   if (2 * line_capacity * 4 > kLargestLinesBytes || rows > kLargestRowSteps) return nullptr;
-  averager->runs_ = TryAllocate<RowRun>(rows);
-  averager->seen_rows_ = TryAllocate<bool>(rows);
-  averager->row_index_ = TryAllocate<int>(2 * rows);
-  averager->entering_ = TryAllocate<RowRun>(4 * rows);
-  averager->leaving_ = TryAllocate<RowRun>(4 * rows);
-  averager->run_pointers_ = TryAllocate<const void*>(kPointersPerRow * rows);
-  averager->run_lengths_ = TryAllocate<int>(kPointersPerRow * rows);
-  averager->lines_ = TryAllocate<uint32_t>(2 * line_capacity);
-  if (!averager->runs_ || !averager->seen_rows_ || !averager->row_index_ || !averager->entering_ ||
-      !averager->leaving_ || !averager->run_pointers_ || !averager->run_lengths_ ||
-      !averager->lines_)
+  FastAverager* averager = new FastAverager(x_bound, y_bound, KernelsFor(set));
+  if (!averager) return nullptr;
+  if (!averager->Allocate(rows, line_capacity, ring)) {
+    delete averager;
     return nullptr;
+  }
+  return averager;
+}
+
+bool FastAverager::Allocate(int64_t rows, int64_t line_capacity, bool ring) {
+  if (!runs_.Allocate(rows) || !seen_rows_.Allocate(rows) || !row_index_.Allocate(2 * rows) ||
+      !entering_.Allocate(4 * rows) || !leaving_.Allocate(4 * rows) ||
+      !run_pointers_.Allocate(kPointersPerRow * rows) ||
+      !run_lengths_.Allocate(kPointersPerRow * rows) || !lines_.Allocate(2 * line_capacity))
+    return false;
   // A line's or the disc's earlier sums need few lines, prefix rows as many as the table
   // has row steps; as many as the limit allows are kept.
-  const int64_t ring_rows = ring ? std::min(rows, kLargestRingBytes / (line_capacity * 4)) : 0;
-  if (ring_rows > 0) averager->ring_ = TryAllocate<uint32_t>(ring_rows * line_capacity);
-  averager->buffers_ = {averager->run_pointers_.get(),          int(kPointersPerRow * rows),
-                        averager->run_lengths_.get(),           averager->lines_.get(),
-                        averager->lines_.get() + line_capacity, averager->ring_.get(),
-                        averager->ring_ ? int(ring_rows) : 0,   ptrdiff_t(line_capacity)};
-  return averager;
+  const int64_t ring_rows = ring ? Min(rows, kLargestRingBytes / (line_capacity * 4)) : 0;
+  if (ring_rows > 0) ring_.Allocate(ring_rows * line_capacity);
+  buffers_ = {run_pointers_.get(),          int(kPointersPerRow * rows),
+              run_lengths_.get(),           lines_.get(),
+              lines_.get() + line_capacity, ring_.get(),
+              ring_ ? int(ring_rows) : 0,   ptrdiff_t(line_capacity)};
+  return true;
 }
 
 bool FastAverager::DivisorFor(int count, bool* narrow) {
@@ -127,6 +106,9 @@ bool FastAverager::DivisorFor(int count, bool* narrow) {
 }
 
 KernelChoice FastAverager::Average(const AveragingJob& job) {
+  // Before the divisor is chosen: its reciprocal is checked with the arithmetic the kernels
+  // will use.
+  const DefaultFloatEnvironment float_environment;
   RunLayout layout;
   RunDescriber describer(x_bound_, y_bound_, runs_.get(), seen_rows_.get());
   bool narrow = false;
@@ -146,7 +128,6 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
     AveragePlain(job);
     return KernelChoice::kPlain;
   }
-  [[maybe_unused]] const NearestRounding rounding;
   if (layout.IsBox()) {
     (narrow ? kernels_.box16 : kernels_.box32)(job, layout, divisor_, buffers_);
     return narrow ? KernelChoice::kBox16 : KernelChoice::kBox32;
@@ -167,8 +148,9 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
   const int period = TablePeriod(job.offsets, job.offset_count);
   if (period > 0)
     consider(planner.Plan(job.offsets, period, job.src_pitch, job.bytes_per_pixel, layout, &plan));
-  for (int column_step : LeanPerRow(layout))
-    consider(planner.PlanDisplacement(1, column_step, layout, &plan));
+  const Lean lean = LeanPerRow(layout);
+  consider(planner.PlanDisplacement(1, lean.down, layout, &plan));
+  consider(planner.PlanDisplacement(1, lean.up, layout, &plan));
   if (best_row_step != 0 &&
       planner.PlanDisplacement(best_row_step, best_column_step, layout, &plan)) {
     (narrow ? kernels_.shifted16 : kernels_.shifted32)(job, layout, plan, divisor_, buffers_);
@@ -183,6 +165,6 @@ int FastAverager::RunsCost(const RunLayout& layout, bool narrow) const {
   const int spanned_rows = layout.last_row - layout.first_row + 1;
   const bool ring = buffers_.ring && buffers_.ring_rows >= spanned_rows;
   const int sample_by_sample = kernel_costs::RunsSampleBySample(layout, narrow);
-  return ring ? std::min(sample_by_sample, kernel_costs::RunsWithPrefixRows(layout, narrow))
+  return ring ? Min(sample_by_sample, kernel_costs::RunsWithPrefixRows(layout, narrow))
               : sample_by_sample;
 }

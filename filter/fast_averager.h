@@ -3,10 +3,10 @@
 // kernel takes whatever no fast kernel covers.
 #pragma once
 
-#include <cstdint>
-#include <memory>
+#include <stdint.h>
 
 #include "averaging_job.h"
+#include "heap.h"
 #include "kernels/kernel_set.h"
 
 enum class InstructionSet { kPortable, kAvx2 };
@@ -16,13 +16,14 @@ enum class KernelChoice { kPlain, kBox16, kBox32, kRuns16, kRuns32, kShifted16, 
 bool IsAvailable(InstructionSet set);
 InstructionSet BestInstructionSet();
 
-class FastAverager {
+class FastAverager : public HeapAllocated {
  public:
   // For tables whose samples lie at most x_bound pixels and y_bound rows away, and averaged
   // rows of at most row_bytes bytes. With `ring`, lines for the prefix sums of long runs and
-  // for earlier sums are kept too. Null when the work space cannot be allocated.
-  static std::unique_ptr<FastAverager> Create(int x_bound, int y_bound, int64_t row_bytes,
-                                              bool ring, InstructionSet set);
+  // for earlier sums are kept too. Null when the work space cannot be allocated; the caller
+  // deletes it.
+  static FastAverager* Create(int x_bound, int y_bound, int64_t row_bytes, bool ring,
+                              InstructionSet set);
 
   // Writes the job's bytes exactly as AveragePlain would, and says which kernel did. The
   // source must be readable from y_bound rows above the job's rows to y_bound below, and
@@ -32,21 +33,22 @@ class FastAverager {
  private:
   FastAverager(int x_bound, int y_bound, const KernelSet& kernels)
       : x_bound_(x_bound), y_bound_(y_bound), kernels_(kernels) {}
+  bool Allocate(int64_t rows, int64_t line_capacity, bool ring);
   bool DivisorFor(int count, bool* narrow);
   int RunsCost(const RunLayout& layout, bool narrow) const;
 
   int x_bound_;
   int y_bound_;
   const KernelSet& kernels_;
-  std::unique_ptr<RowRun[]> runs_;
-  std::unique_ptr<bool[]> seen_rows_;
-  std::unique_ptr<int[]> row_index_;
-  std::unique_ptr<RowRun[]> entering_;
-  std::unique_ptr<RowRun[]> leaving_;
-  std::unique_ptr<const void*[]> run_pointers_;
-  std::unique_ptr<int[]> run_lengths_;
-  std::unique_ptr<uint32_t[]> lines_;
-  std::unique_ptr<uint32_t[]> ring_;
+  HeapArray<RowRun> runs_;
+  HeapArray<bool> seen_rows_;
+  HeapArray<int> row_index_;
+  HeapArray<RowRun> entering_;
+  HeapArray<RowRun> leaving_;
+  HeapArray<const void*> run_pointers_;
+  HeapArray<int> run_lengths_;
+  HeapArray<uint32_t> lines_;
+  HeapArray<uint32_t> ring_;
   KernelBuffers buffers_{};
   int divisor_count_ = 0;  // the count `divisor_` belongs to, 0 for none yet
   bool divisor_narrow_ = false;

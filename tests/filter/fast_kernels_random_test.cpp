@@ -150,7 +150,8 @@ class FastKernels : public ::testing::TestWithParam<InstructionSet> {
 
     AveragePlain(JobFor(c, source.data(), src_pitch, plain.data() + kGuard, dst_pitch, filter));
     const int y_bound = c.blur == "focus" ? c.x : std::abs(c.y);
-    auto averager = FastAverager::Create(std::abs(c.x), y_bound, row_bytes, c.ring, GetParam());
+    std::unique_ptr<FastAverager> averager(
+        FastAverager::Create(std::abs(c.x), y_bound, row_bytes, c.ring, GetParam()));
     EXPECT_NE(averager, nullptr);
     if (!averager) return KernelChoice::kPlain;
     const KernelChoice choice = averager->Average(
@@ -239,7 +240,11 @@ TEST_P(FastKernels, IgnoreAndKeepTheCallersRoundingMode) {
 INSTANTIATE_TEST_SUITE_P(InstructionSets, FastKernels,
                          ::testing::Values(InstructionSet::kPortable, InstructionSet::kAvx2),
                          [](const ::testing::TestParamInfo<InstructionSet>& set) {
-                           return set.param == InstructionSet::kPortable ? "Portable" : "Avx2";
+                           switch (set.param) {
+                             case InstructionSet::kPortable: return "Portable";
+                             case InstructionSet::kAvx2: return "Avx2";
+                           }
+                           return "Unknown";
                          });
 
 }  // namespace
