@@ -1,8 +1,8 @@
 // One frame's averaging step: where to read and write, which pixels, and which samples.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 struct AveragingJob {
   const uint8_t* src;  // first byte of source row 0

@@ -1,7 +1,7 @@
 // Division of a sample sum by the sample count as a multiply and a shift.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 // (sum + half) / count == ((sum + half) * multiplier) >> shift for every sum of count bytes.
 struct Divisor {

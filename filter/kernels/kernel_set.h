@@ -1,8 +1,8 @@
 // The fast averaging kernels of one instruction set, as data the dispatcher picks from.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 #include "averaging_job.h"
 #include "exact_division.h"

@@ -1,7 +1,7 @@
 // The kernels built for the baseline instruction set: the fast path on any processor.
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
 
 #include "kernel_set.h"
 
@@ -21,12 +21,12 @@ typedef uint8_t FourBytes __attribute__((vector_size(4)));
 // The bytes at p, each widened to a lane of the vector type given.
 inline Words WidenBytes(const uint8_t* p, Words) {
   EightBytes bytes;
-  std::memcpy(&bytes, p, sizeof bytes);
+  memcpy(&bytes, p, sizeof bytes);
   return __builtin_convertvector(bytes, Words);
 }
 inline Doublewords WidenBytes(const uint8_t* p, Doublewords) {
   FourBytes bytes;
-  std::memcpy(&bytes, p, sizeof bytes);
+  memcpy(&bytes, p, sizeof bytes);
   return __builtin_convertvector(bytes, Doublewords);
 }
 

@@ -1,7 +1,5 @@
 #include "shift_plan.h"
 
-#include <algorithm>
-
 namespace {
 
 int64_t FloorDivide(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
@@ -71,7 +69,7 @@ bool ShiftPlanner::PlanDisplacement(int row_step, int column_step, const RunLayo
   // Runs by row step: the table's own, and the moved table's (row u holds what row u + D's
   // row step holds, moved back by D's column step).
   const int first = layout.first_row - int(row_step), last = layout.last_row;
-  std::fill(row_index_, row_index_ + 4 * y_bound_ + 1, -1);
+  for (int r = 0; r < 4 * y_bound_ + 1; ++r) row_index_[r] = -1;
   for (int r = 0; r < layout.run_count; ++r) row_index_[layout.runs[r].row + 2 * y_bound_] = r;
   auto run_at = [&](int row) -> const RowRun* {
     if (row < -2 * y_bound_ || row > 2 * y_bound_) return nullptr;

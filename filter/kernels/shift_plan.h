@@ -3,8 +3,8 @@
 // the pixel D back, plus the samples that enter and minus those that leave.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 #include "row_runs.h"
 
