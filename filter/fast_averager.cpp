@@ -5,6 +5,7 @@
 #include "plain_kernel.h"
 #if defined(KORVEL_X86_KERNELS)
 #include "x86/avx2_kernels.h"
+#include "x86/avx512_kernels.h"
 #include "x86/cpu_features.h"
 #endif
 
@@ -20,6 +21,7 @@ constexpr int64_t kLargestRowSteps = int64_t(1) << 20;
 const KernelSet& KernelsFor(InstructionSet set) {
 #if defined(KORVEL_X86_KERNELS)
   if (set == InstructionSet::kAvx2) return Avx2Kernels();
+  if (set == InstructionSet::kAvx512) return Avx512Kernels();
 #endif
   (void)set;
   return PortableKernels();
@@ -49,14 +51,17 @@ bool IsAvailable(InstructionSet set) {
     case InstructionSet::kPortable: return true;
 #if defined(KORVEL_X86_KERNELS)
     case InstructionSet::kAvx2: return CpuHasAvx2();
+    case InstructionSet::kAvx512: return CpuHasAvx512BwVl();
 #else
-    case InstructionSet::kAvx2: return false;
+    case InstructionSet::kAvx2:
+    case InstructionSet::kAvx512: return false;
 #endif
   }
   return false;
 }
 
 InstructionSet BestInstructionSet() {
+  if (IsAvailable(InstructionSet::kAvx512)) return InstructionSet::kAvx512;
   if (IsAvailable(InstructionSet::kAvx2)) return InstructionSet::kAvx2;
   return InstructionSet::kPortable;
 }
@@ -88,6 +93,9 @@ bool FastAverager::Allocate(int64_t rows, int64_t line_capacity, bool ring) {
   // has row steps; as many as the limit allows are kept.
   const int64_t ring_rows = ring ? Min(rows, kLargestRingBytes / (line_capacity * 4)) : 0;
   if (ring_rows > 0) ring_.Allocate(ring_rows * line_capacity);
+  work_space_bytes_ = rows * int64_t(sizeof(RowRun) * 9 + sizeof(bool) + sizeof(int) * 2 +
+                                     (sizeof(void*) + sizeof(int)) * kPointersPerRow) +
+                      (2 + (ring_ ? ring_rows : 0)) * line_capacity * int64_t(sizeof(uint32_t));
   buffers_ = {run_pointers_.get(),          int(kPointersPerRow * rows),
               run_lengths_.get(),           lines_.get(),
               lines_.get() + line_capacity, ring_.get(),

@@ -9,7 +9,7 @@
 #include "heap.h"
 #include "kernels/kernel_set.h"
 
-enum class InstructionSet { kPortable, kAvx2 };
+enum class InstructionSet { kPortable, kAvx2, kAvx512 };
 // Which kernel averaged a job, and whether in 16-bit or 32-bit lanes.
 enum class KernelChoice { kPlain, kBox16, kBox32, kRuns16, kRuns32, kShifted16, kShifted32 };
 
@@ -29,6 +29,9 @@ class FastAverager : public HeapAllocated {
   // source must be readable from y_bound rows above the job's rows to y_bound below, and
   // from x_bound pixels left of its pixels to x_bound right, as the frame pass guarantees.
   KernelChoice Average(const AveragingJob& job);
+
+  // The bytes of work space taken at creation; Average allocates nothing.
+  int64_t WorkSpaceBytes() const { return work_space_bytes_; }
 
  private:
   FastAverager(int x_bound, int y_bound, const KernelSet& kernels)
@@ -50,6 +53,7 @@ class FastAverager : public HeapAllocated {
   HeapArray<uint32_t> lines_;
   HeapArray<uint32_t> ring_;
   KernelBuffers buffers_{};
+  int64_t work_space_bytes_ = 0;
   int divisor_count_ = 0;  // the count `divisor_` belongs to, 0 for none yet
   bool divisor_narrow_ = false;
   Divisor divisor_{};
