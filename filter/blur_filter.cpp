@@ -39,7 +39,7 @@ BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const ch
   const int64_t x_bound = std::llabs(x), y_bound = std::llabs(y);
   if (offsets && x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     averager = FastAverager::Create(int(x_bound), int(y_bound),
-                                    int64_t(vi.width) * (vi.BitsPerPixel() / 8), ring,
+                                    int64_t(vi.width) * (vi.BitsPerPixel() / 8), offset_count, ring,
                                     BestInstructionSet());
 #endif
 }

@@ -14,9 +14,22 @@ namespace {
 // Work space beyond these is not taken: frames with longer rows take the plain kernel, and
 // the ring keeps the lines that fit, enough for the disc's and most lines' earlier sums;
 // kernels that need more lines do without.
-constexpr int64_t kLargestLinesBytes = int64_t(64) << 20;
 constexpr int64_t kLargestRingBytes = int64_t(64) << 20;
-constexpr int64_t kLargestRowSteps = int64_t(1) << 20;
+// Pointers to runs and samples a row step of the table's reach: the runs kernel needs three
+// a run, the shifted kernel one a run and one an entering or leaving sample. Tables of very
+// many rows get only the first and a bounded number more, which only bars costly plans.
+constexpr int kPointersPerRow = 12;
+constexpr int kPointersPerRunKernel = 3;
+constexpr int64_t kLargestExtraPointers = int64_t(1) << 22;
+// Every count below stays within int.
+constexpr int64_t kLargestRowSteps = INT32_MAX / 8;
+
+constexpr KernelChoice kBoxChoices[] = {KernelChoice::kBox16, KernelChoice::kBox32,
+                                        KernelChoice::kBox64};
+constexpr KernelChoice kRunsChoices[] = {KernelChoice::kRuns16, KernelChoice::kRuns32,
+                                         KernelChoice::kRuns64};
+constexpr KernelChoice kShiftedChoices[] = {KernelChoice::kShifted16, KernelChoice::kShifted32,
+                                            KernelChoice::kShifted64};
 
 const KernelSet& KernelsFor(InstructionSet set) {
 #if defined(KORVEL_X86_KERNELS)
@@ -46,6 +59,12 @@ Lean LeanPerRow(const RunLayout& layout) {
 
 }  // namespace
 
+const char* KernelName(KernelChoice choice) {
+  constexpr const char* kNames[] = {"plain",  "box16",  "box32",     "box64",     "runs16",
+                                    "runs32", "runs64", "shifted16", "shifted32", "shifted64"};
+  return kNames[int(choice)];
+}
+
 bool IsAvailable(InstructionSet set) {
   switch (set) {
     case InstructionSet::kPortable: return true;
@@ -66,50 +85,65 @@ InstructionSet BestInstructionSet() {
   return InstructionSet::kPortable;
 }
 
-FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes, bool ring,
-                                   InstructionSet set) {
+FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
+                                   int64_t largest_count, bool ring, InstructionSet set,
+                                   SumWidth narrowest) {
   if (x_bound < 0 || y_bound < 0 || row_bytes < 0 || !IsAvailable(set)) return nullptr;
   // Room for a row's bytes and a pixel of leading zeros, rounded up to whole vectors.
   const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
   const int64_t rows = 2 * int64_t(y_bound) + 1;
-  // Row counts beyond a million rows would ask for more memory than any frame needs.
-  if (2 * line_capacity * 4 > kLargestLinesBytes || rows > kLargestRowSteps) return nullptr;
-  FastAverager* averager = new FastAverager(x_bound, y_bound, KernelsFor(set));
+  if (rows > kLargestRowSteps || line_capacity > INT32_MAX) return nullptr;
+  // Sums that fit 31 bits always have a 32-bit divisor; larger ones take 64-bit lanes.
+  const int value_bytes = SumFitsInt32(largest_count) && narrowest != kSum64 ? 4 : 8;
+  FastAverager* averager = new FastAverager(x_bound, y_bound, KernelsFor(set), narrowest);
   if (!averager) return nullptr;
-  if (!averager->Allocate(rows, line_capacity, ring)) {
+  if (!averager->Allocate(rows, line_capacity, value_bytes, ring)) {
     delete averager;
     return nullptr;
   }
   return averager;
 }
 
-bool FastAverager::Allocate(int64_t rows, int64_t line_capacity, bool ring) {
+bool FastAverager::Allocate(int64_t rows, int64_t line_capacity, int value_bytes, bool ring) {
+  value_bytes_ = value_bytes;
+  const int64_t line_words = line_capacity * value_bytes / 4;
+  const int64_t pointers =
+      kPointersPerRunKernel * rows +
+      Min((kPointersPerRow - kPointersPerRunKernel) * rows, kLargestExtraPointers);
   if (!runs_.Allocate(rows) || !seen_rows_.Allocate(rows) || !row_index_.Allocate(2 * rows) ||
       !entering_.Allocate(4 * rows) || !leaving_.Allocate(4 * rows) ||
-      !run_pointers_.Allocate(kPointersPerRow * rows) ||
-      !run_lengths_.Allocate(kPointersPerRow * rows) || !lines_.Allocate(2 * line_capacity))
+      !run_pointers_.Allocate(pointers) || !run_lengths_.Allocate(pointers) ||
+      !lines_.Allocate(2 * line_words))
     return false;
   // A line's or the disc's earlier sums need few lines, prefix rows as many as the table
   // has row steps; as many as the limit allows are kept.
-  const int64_t ring_rows = ring ? Min(rows, kLargestRingBytes / (line_capacity * 4)) : 0;
-  if (ring_rows > 0) ring_.Allocate(ring_rows * line_capacity);
-  work_space_bytes_ = rows * int64_t(sizeof(RowRun) * 9 + sizeof(bool) + sizeof(int) * 2 +
-                                     (sizeof(void*) + sizeof(int)) * kPointersPerRow) +
-                      (2 + (ring_ ? ring_rows : 0)) * line_capacity * int64_t(sizeof(uint32_t));
-  buffers_ = {run_pointers_.get(),          int(kPointersPerRow * rows),
-              run_lengths_.get(),           lines_.get(),
-              lines_.get() + line_capacity, ring_.get(),
-              ring_ ? int(ring_rows) : 0,   ptrdiff_t(line_capacity)};
+  const int64_t ring_rows = ring ? Min(rows, kLargestRingBytes / (line_words * 4)) : 0;
+  if (ring_rows > 0) ring_.Allocate(ring_rows * line_words);
+  work_space_bytes_ = rows * int64_t(sizeof(RowRun) * 9 + sizeof(bool) + sizeof(int) * 2) +
+                      pointers * int64_t(sizeof(void*) + sizeof(int)) +
+                      (2 + (ring_ ? ring_rows : 0)) * line_words * 4;
+  // Narrower values fill a line from its start.
+  buffers_ = {run_pointers_.get(),        int(pointers),
+              run_lengths_.get(),         lines_.get(),
+              lines_.get() + line_words,  ring_.get(),
+              ring_ ? int(ring_rows) : 0, ptrdiff_t(line_capacity)};
   return true;
 }
 
-bool FastAverager::DivisorFor(int count, bool* narrow) {
+bool FastAverager::DivisorFor(int count, SumWidth* width) {
+  if (count < 1) return false;
   if (count != divisor_count_) {
-    divisor_narrow_ = FindDivisor16(count, &divisor_);
-    if (!divisor_narrow_ && !FindDivisor32(count, &divisor_)) return false;
+    if (narrowest_ <= kSum16 && FindDivisor16(count, &divisor_)) {
+      divisor_width_ = kSum16;
+    } else if (narrowest_ <= kSum32 && FindDivisor32(count, &divisor_)) {
+      divisor_width_ = kSum32;
+    } else {
+      divisor_width_ = kSum64;
+      divisor_ = DivisorByDivision(count);
+    }
     divisor_count_ = count;
   }
-  *narrow = divisor_narrow_;
+  *width = divisor_width_;
   return true;
 }
 
@@ -119,11 +153,13 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
   const DefaultFloatEnvironment float_environment;
   RunLayout layout;
   RunDescriber describer(x_bound_, y_bound_, runs_.get(), seen_rows_.get());
-  bool narrow = false;
-  bool covered = !job.Empty() && SumFitsInt32(job.offset_count) &&
+  SumWidth width = kSum16;
+  bool covered = !job.Empty() &&
                  describer.Describe(job.offsets, job.offset_count, job.src_pitch,
                                     job.bytes_per_pixel, &layout) &&
-                 DivisorFor(job.offset_count, &narrow);
+                 DivisorFor(job.offset_count, &width);
+  const bool narrow = width == kSum16;
+  if (width == kSum64 && value_bytes_ < 8) covered = false;
   // A line holds the prefix sums of the averaged bytes and of the runs' reach beyond them,
   // after a pixel of zeros, and a pixel's store may reach four values past the last.
   if (covered) {
@@ -137,8 +173,8 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
     return KernelChoice::kPlain;
   }
   if (layout.IsBox()) {
-    (narrow ? kernels_.box16 : kernels_.box32)(job, layout, divisor_, buffers_);
-    return narrow ? KernelChoice::kBox16 : KernelChoice::kBox32;
+    kernels_.box[width](job, layout, divisor_, buffers_);
+    return kBoxChoices[width];
   }
   // A sum may instead be built on an earlier one: a line's one period back, or one row up
   // and as many pixels along as the samples lean. Whichever reads least wins.
@@ -161,11 +197,11 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
   consider(planner.PlanDisplacement(1, lean.up, layout, &plan));
   if (best_row_step != 0 &&
       planner.PlanDisplacement(best_row_step, best_column_step, layout, &plan)) {
-    (narrow ? kernels_.shifted16 : kernels_.shifted32)(job, layout, plan, divisor_, buffers_);
-    return narrow ? KernelChoice::kShifted16 : KernelChoice::kShifted32;
+    kernels_.shifted[width](job, layout, plan, divisor_, buffers_);
+    return kShiftedChoices[width];
   }
-  (narrow ? kernels_.runs16 : kernels_.runs32)(job, layout, divisor_, buffers_);
-  return narrow ? KernelChoice::kRuns16 : KernelChoice::kRuns32;
+  kernels_.runs[width](job, layout, divisor_, buffers_);
+  return kRunsChoices[width];
 }
 
 // The runs kernel's cost as it will run: with prefix rows where it has them and they pay.

@@ -77,7 +77,7 @@ bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier
     const uint64_t multiplier = ((uint64_t(1) << shift) + uint64_t(count) - 1) / uint64_t(count);
     if (multiplier > multiplier_limit) break;
     if (IsExact(count, multiplier, shift, largest)) {
-      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2), 0};
+      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2), 0, uint32_t(count)};
       return true;
     }
   }
@@ -95,3 +95,5 @@ bool FindDivisor32(int count, Divisor* divisor) {
   divisor->reciprocal = FindReciprocal(count);
   return true;
 }
+
+Divisor DivisorByDivision(int count) { return {0, 0, uint32_t(count / 2), 0, uint32_t(count)}; }

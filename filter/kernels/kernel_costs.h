@@ -12,7 +12,9 @@ constexpr int kLongestDirectRun = 3;
 namespace kernel_costs {
 
 // 32-bit sums of more samples than 16 bits hold widen each sample.
-inline int Sample(bool narrow, int samples) { return narrow || samples * 255 <= 65535 ? 10 : 20; }
+inline int Sample(bool narrow, int samples) {
+  return narrow || int64_t(samples) * 255 <= 65535 ? 10 : 20;
+}
 inline int PrefixDifference(bool narrow) { return narrow ? 16 : 32; }
 inline int PrefixRows(bool narrow) { return narrow ? 80 : 100; }  // one per source row
 inline int EarlierSum(bool narrow) { return narrow ? 10 : 20; }

@@ -31,7 +31,8 @@ bool ShiftPlan::SumsFit16Bits() const {
   int entering_samples = 0, leaving_samples = 0;
   for (int r = 0; r < entering_count; ++r) entering_samples += entering[r].Length();
   for (int r = 0; r < leaving_count; ++r) leaving_samples += leaving[r].Length();
-  return entering_samples * 255 <= UINT16_MAX && leaving_samples * 255 <= UINT16_MAX;
+  return int64_t(entering_samples) * 255 <= UINT16_MAX &&
+         int64_t(leaving_samples) * 255 <= UINT16_MAX;
 }
 
 int TablePeriod(const int32_t* offsets, int count) {

@@ -103,7 +103,7 @@ TEST(RoundingMode, DecidesNoByteOnAnyInstructionSet) {
         SCOPED_TRACE(::testing::Message() << w.blur << ", set " << int(set) << ", mode " << mode);
         std::fesetround(mode);
         std::unique_ptr<FastAverager> averager(
-            FastAverager::Create(w.x, w.y, pitch, w.blur[0] == 'f', set));
+            FastAverager::Create(w.x, w.y, pitch, int64_t(offsets.size()), w.blur[0] == 'f', set));
         ASSERT_NE(averager, nullptr);
         uint8_t out[4] = {};
         // Only the centre pixel: the job's destination is laid so it lands in `out`.
