@@ -19,7 +19,7 @@ void GetFrame(benchmark::State& state, FrameSize size, PixelFormat format, BlurC
     std::vector<NamedArgument> named = {{"x", blur_case.x}};
     if (!blur_case.IsFocus()) named.push_back({"y", blur_case.y});
     named.push_back({"blur", blur_case.blur});
-    const PClip filter = env.Invoke("Korvel", {source_clip}, named).AsClip();
+    const PClip filter = env.Call("Korvel", {source_clip}, named).AsClip();
 
     for (auto _ : state) {
       const PVideoFrame frame = filter->GetFrame(0, &env);

@@ -1,9 +1,7 @@
 #include "blur_filter.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <new>
-
+#include "arithmetic.h"
+#include "fast_averager.h"
 #include "shape.h"
 
 namespace {
@@ -12,7 +10,7 @@ namespace {
 // for very wide clips.
 int64_t TableCapacity(Shape shape, int64_t x, int64_t y) {
   switch (shape) {
-    case Shape::kLine: return 2 * std::max(std::llabs(x), std::llabs(y)) + 1;
+    case Shape::kLine: return 2 * Max(Magnitude(x), Magnitude(y)) + 1;
     case Shape::kRect: return (2 * x + 1) * (2 * y + 1);
     case Shape::kFocus: return (2 * x + 1) * (2 * x + 1);
   }
@@ -27,24 +25,18 @@ BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const ch
   if (shape == Shape::kFocus) y = x;  // the disc is as high as it is wide
   const int64_t capacity = TableCapacity(shape, x, y);
   // A table that offset_count cannot count, or a 32-bit process cannot address, is as
-  // unusable as one that was not allocated. Past the address space, new[] would throw even
-  // with nothrow.
-  if (capacity > 0 && capacity <= INT32_MAX && uint64_t(capacity) <= SIZE_MAX / sizeof(int32_t)) {
-    offsets = new (std::nothrow) int32_t[size_t(capacity)];
-    if (offsets) offset_count = int(capacity);
-  }
+  // unusable as one that was not allocated.
+  if (capacity > 0 && capacity <= INT32_MAX && offsets.Allocate(capacity))
+    offset_count = int(capacity);
 #if !defined(KORVEL_PLAIN_KERNEL_ONLY)
   // Rows of prefix sums, or of a line's earlier sums, pay off where the samples fill no box.
   const bool ring = shape != Shape::kRect;
-  const int64_t x_bound = std::llabs(x), y_bound = std::llabs(y);
+  const int64_t x_bound = Magnitude(x), y_bound = Magnitude(y);
   if (offsets && x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     averager = FastAverager::Create(int(x_bound), int(y_bound),
-                                    int64_t(vi.width) * (vi.BitsPerPixel() / 8), offset_count, ring,
-                                    BestInstructionSet());
+                                    int64_t(vi.width) * (vi.BitsPerPixel() / 8), offset_count,
+                                    ring, BestInstructionSet());
 #endif
 }
 
-BlurFilter::~BlurFilter() {
-  delete averager;
-  delete[] offsets;
-}
+BlurFilter::~BlurFilter() { delete averager; }

@@ -1,5 +1,4 @@
-#include <cstdlib>
-
+#include "arithmetic.h"
 #include "blur_filter.h"
 #include "shape.h"
 
@@ -35,7 +34,7 @@ class OffsetWriter {
 // step rounded to the nearest integer. A vertical or horizontal line ascends whatever
 // the sign of its parameter.
 void FillLine(OffsetWriter& out, int x, int y) {
-  const int64_t ax = std::llabs(x), ay = std::llabs(y);
+  const int64_t ax = Magnitude(x), ay = Magnitude(y);
   const bool y_major = ax < ay;
   const int64_t m = y_major ? ay : ax;
   for (int64_t s = -m; s <= m; ++s) {
@@ -61,7 +60,7 @@ void FillRect(OffsetWriter& out, int x, int y) {
 }  // namespace
 
 void BlurFilter::FillOffsets(int pitch, int bytes_per_pixel, IScriptEnvironment* env) {
-  OffsetWriter out(offsets, pitch, bytes_per_pixel);
+  OffsetWriter out(offsets.get(), pitch, bytes_per_pixel);
   switch (ShapeOf(blur)) {
     case Shape::kLine: FillLine(out, x, y); return;
     case Shape::kRect: FillRect(out, x, y); return;

@@ -1,8 +1,7 @@
 // GetFrame: the source frame's border strips copied, its interior averaged over the table.
-#include <algorithm>
-#include <cstdlib>
-
+#include "arithmetic.h"
 #include "blur_filter.h"
+#include "fast_averager.h"
 #include "plain_kernel.h"
 
 namespace {
@@ -13,15 +12,15 @@ struct Span {
   int start;
   int length;
 };
-Span LeadingStrip(int64_t strip, int extent) { return {0, int(std::min<int64_t>(strip, extent))}; }
+Span LeadingStrip(int64_t strip, int extent) { return {0, int(Min<int64_t>(strip, extent))}; }
 Span TrailingStrip(int64_t strip, int extent) {
-  const int start = int(std::max<int64_t>(extent - strip, 0));
+  const int start = int(Max<int64_t>(extent - strip, 0));
   return {start, extent - start};
 }
 
 }  // namespace
 
-PVideoFrame BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
+PVideoFrame HOST_STDCALL BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
   PVideoFrame src = child->GetFrame(n, env);
   PVideoFrame dst = env->NewVideoFrame(vi, 16);
   if (!src) env->ThrowError("Korvel: the source clip gave no frame");
@@ -34,12 +33,11 @@ PVideoFrame BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
   // The picture is what both frames hold: a source with fewer rows, or narrower rows,
   // than the clip describes must not be read or written past its end.
   const int bytes_per_pixel = vi.BitsPerPixel() / 8;
-  const int height = std::min(src->GetHeight(), dst->GetHeight());
+  const int height = Min(src->GetHeight(), dst->GetHeight());
   int width = vi.width;
   if (bytes_per_pixel > 0)
-    width =
-        std::min({width, src->GetRowSize() / bytes_per_pixel, dst->GetRowSize() / bytes_per_pixel});
-  const int64_t margin_x = std::llabs(x), margin_y = std::llabs(y);
+    width = Min(width, Min(src->GetRowSize(), dst->GetRowSize()) / bytes_per_pixel);
+  const int64_t margin_x = Magnitude(x), margin_y = Magnitude(y);
 
   // Top and bottom strips are Y + 2 rows of the whole width, left and right strips X + 2
   // pixels of every row; each is limited to the frame.
@@ -58,20 +56,9 @@ PVideoFrame BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
 
   FillOffsets(src_pitch, bytes_per_pixel, env);
 
-  // Rows Y + 1 to H - Y - 3 and pixels X + 1 to W - X - 3: every sample then lies inside
-  // the source, at least one row and pixel in from its edges.
-  AveragingJob job;
-  job.src = src_start;
-  job.src_pitch = src_pitch;
-  job.dst = dst_start;
-  job.dst_pitch = dst_pitch;
-  job.row_begin = int(std::min<int64_t>(margin_y + 1, height));
-  job.row_end = int(std::max<int64_t>(height - margin_y - 2, 0));
-  job.pixel_begin = int(std::min<int64_t>(margin_x + 1, width));
-  job.pixel_end = int(std::max<int64_t>(width - margin_x - 2, 0));
-  job.bytes_per_pixel = bytes_per_pixel;
-  job.offsets = offsets;
-  job.offset_count = offset_count;
+  const AveragingJob job =
+      InteriorJob(src_start, src_pitch, dst_start, dst_pitch, width, height, bytes_per_pixel,
+                  margin_x, margin_y, offsets.get(), offset_count);
   if (averager) {
     last_kernel = averager->Average(job);
   } else {

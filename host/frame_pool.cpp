@@ -4,25 +4,10 @@
 #include <cstring>
 #include <new>
 
-FramePool::~FramePool() {
-  for (const Slot& slot : slots_) Free(slot);
-}
+FramePool::~FramePool() = default;
 
 bool FramePool::Unused(const Slot& slot) {
-  return slot.frame->GetRefcount() == 0 && slot.buffer->GetRefcount() == 0;
-}
-
-void FramePool::Free(const Slot& slot) {
-  delete slot.frame;
-  delete slot.buffer;
-  ::operator delete[](slot.data, std::align_val_t(slot.align));
-}
-
-void FramePool::ReclaimUnused() {
-  auto unused = std::stable_partition(slots_.begin(), slots_.end(),
-                                      [](const Slot& slot) { return !Unused(slot); });
-  std::for_each(unused, slots_.end(), Free);
-  slots_.erase(unused, slots_.end());
+  return slot.frame->GetRefcount() == 0 && slot.buffer->Users() == 0;
 }
 
 PVideoFrame FramePool::New(int row_size, int height, int pitch, int align) {
@@ -34,24 +19,36 @@ PVideoFrame FramePool::New(int row_size, int height, int pitch, int align) {
   const int64_t size = std::max<int64_t>(used_pitch * height, 1);
   if (size > INT32_MAX) return {};
 
-  Slot slot{};
-  slot.align = size_t(std::max(align, int(alignof(std::max_align_t))));
-  slot.data = static_cast<BYTE*>(
-      ::operator new[](size_t(size), std::align_val_t(slot.align), std::nothrow));
-  if (!slot.data) return {};
-  if (fresh_fill_ >= 0) std::memset(slot.data, fresh_fill_, size_t(size));
-  slot.buffer = new VideoFrameBuffer(slot.data, int(size));
-  slot.frame = new VideoFrame(slot.buffer, 0, int(used_pitch), row_size, height);
-  PVideoFrame result(slot.frame);
-
   std::lock_guard<std::mutex> lock(mutex_);
-  ReclaimUnused();
-  slots_.push_back(slot);
-  return result;
+  Slot* chosen = nullptr;
+  for (Slot& slot : slots_) {
+    const bool aligned = reinterpret_cast<uintptr_t>(slot.buffer->Bytes()) % unsigned(align) == 0;
+    if (Unused(slot) && aligned && slot.frame->SameGeometry(int(used_pitch), height, row_size)) {
+      chosen = &slot;
+      break;
+    }
+  }
+  if (!chosen) {
+    // Unused frames of other shapes go, so the pool holds no more than what is in use and
+    // what may be asked for again.
+    slots_.erase(std::remove_if(slots_.begin(), slots_.end(), Unused), slots_.end());
+    const size_t alignment = size_t(std::max(align, int(alignof(std::max_align_t))));
+    auto* bytes = static_cast<BYTE*>(
+        ::operator new[](size_t(size), std::align_val_t(alignment), std::nothrow));
+    if (!bytes) return {};
+    Slot slot;
+    slot.buffer = std::make_unique<Buffer>(bytes, int(size), alignment);
+    slot.frame = std::make_unique<Frame>(slot.buffer.get(), int(used_pitch), row_size, height);
+    slots_.push_back(std::move(slot));
+    chosen = &slots_.back();
+  }
+  chosen->buffer->Reuse();
+  if (fresh_fill_ >= 0) std::memset(chosen->buffer->Bytes(), fresh_fill_, size_t(size));
+  return PVideoFrame(chosen->frame.get());
 }
 
 size_t FramePool::LiveFrames() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return size_t(
-      std::count_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !Unused(s); }));
+      std::count_if(slots_.begin(), slots_.end(), [](const Slot& slot) { return !Unused(slot); }));
 }

@@ -2,6 +2,8 @@
 // request made of it: for tests and for sources that are read whole.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

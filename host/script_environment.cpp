@@ -27,7 +27,15 @@ bool Matches(const AVSValue& value, char type) {
 }  // namespace
 
 ScriptEnvironment::ScriptEnvironment() = default;
-ScriptEnvironment::~ScriptEnvironment() = default;
+
+// Shutdown functions run first, latest registered first, while everything is still there.
+ScriptEnvironment::~ScriptEnvironment() {
+  for (auto it = at_exit_.rbegin(); it != at_exit_.rend(); ++it) it->first(it->second, this);
+}
+
+void ScriptEnvironment::Unsupported(const char* operation) {
+  ScriptEnvironment::ThrowError("%s is not supported by this host", operation);
+}
 
 void ScriptEnvironment::AddFunction(const char* name, const char* params, ApplyFunc apply,
                                     void* user_data) {
@@ -39,13 +47,31 @@ void ScriptEnvironment::AddFunction(const char* name, const char* params, ApplyF
   functions_[Lower(name)] = std::move(function);
 }
 
-void ScriptEnvironment::ThrowError(const char* format, ...) {
-  char message[4096];
+char* ScriptEnvironment::VSprintf(const char* format, va_list args) {
+  va_list measure;
+  va_copy(measure, args);
+  const int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length < 0) return nullptr;
+  std::string text(size_t(length), '\0');
+  std::vsnprintf(text.data(), text.size() + 1, format, args);
+  return SaveString(text.c_str(), length);
+}
+
+char* ScriptEnvironment::Sprintf(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vsnprintf(message, sizeof message, format, args);
+  char* text = VSprintf(format, args);
   va_end(args);
-  throw AvisynthError(SaveString(message));
+  return text;
+}
+
+void ScriptEnvironment::ThrowError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const char* message = VSprintf(format, args);
+  va_end(args);
+  throw AvisynthError(message ? message : format);
 }
 
 PVideoFrame ScriptEnvironment::NewVideoFrame(const VideoInfo& vi, int align) {
@@ -74,10 +100,10 @@ void ScriptEnvironment::BitBlt(BYTE* dst, int dst_pitch, const BYTE* src, int sr
     std::memcpy(dst + ptrdiff_t(i) * dst_pitch, src + ptrdiff_t(i) * src_pitch, size_t(row_size));
 }
 
-const char* ScriptEnvironment::SaveString(const char* text, int length) {
+char* ScriptEnvironment::SaveString(const char* text, int length) {
   std::lock_guard<std::mutex> lock(strings_mutex_);
   strings_.emplace_back(text, length < 0 ? std::strlen(text) : size_t(length));
-  return strings_.back().c_str();
+  return strings_.back().data();
 }
 
 const char* ScriptEnvironment::LoadPlugin(const std::string& path) {
@@ -89,7 +115,7 @@ const char* ScriptEnvironment::LoadPlugin(const std::string& path) {
   return entry(this);
 }
 
-bool ScriptEnvironment::FunctionExists(const std::string& name) const {
+bool ScriptEnvironment::FunctionExists(const char* name) {
   return functions_.count(Lower(name)) != 0;
 }
 
@@ -135,8 +161,23 @@ std::vector<AVSValue> ScriptEnvironment::Bind(const std::string& name, const Fun
   return bound;
 }
 
-AVSValue ScriptEnvironment::Invoke(const std::string& name, const std::vector<AVSValue>& positional,
-                                   const std::vector<NamedArgument>& named) {
+AVSValue ScriptEnvironment::Invoke(const char* name, const AVSValue args,
+                                   const char* const* arg_names) {
+  std::vector<AVSValue> positional;
+  std::vector<NamedArgument> named;
+  for (int i = 0; i < args.ArraySize(); ++i) {
+    if (arg_names && arg_names[i])
+      named.push_back({arg_names[i], args[i]});
+    else if (named.empty())
+      positional.push_back(args[i]);
+    else
+      ThrowError("%s: a positional argument follows a named one", name);
+  }
+  return Call(name, positional, named);
+}
+
+AVSValue ScriptEnvironment::Call(const std::string& name, const std::vector<AVSValue>& positional,
+                                 const std::vector<NamedArgument>& named) {
   auto found = functions_.find(Lower(name));
   if (found == functions_.end())
     ThrowError("%s", SaveString(("there is no function named " + name).c_str()));
@@ -145,3 +186,44 @@ AVSValue ScriptEnvironment::Invoke(const std::string& name, const std::vector<AV
   return function.apply(AVSValue(arguments.data(), int(arguments.size())), function.user_data,
                         this);
 }
+
+bool ScriptEnvironment::MakeWritable(PVideoFrame* frame) {
+  if ((*frame)->GetWritePtr()) return false;
+  PVideoFrame copy = NewFrame((*frame)->GetRowSize(), (*frame)->GetHeight());
+  BitBlt(copy->GetWritePtr(), copy->GetPitch(), (*frame)->GetReadPtr(), (*frame)->GetPitch(),
+         (*frame)->GetRowSize(), (*frame)->GetHeight());
+  *frame = copy;
+  return true;
+}
+
+void ScriptEnvironment::AtExit(ShutdownFunc function, void* user_data) {
+  at_exit_.emplace_back(function, user_data);
+}
+
+void ScriptEnvironment::CheckVersion(int version) {
+  if (version > AVISYNTH_INTERFACE_VERSION)
+    ThrowError("plugin interface version %d is newer than this host's (%d)", version,
+               AVISYNTH_INTERFACE_VERSION);
+}
+
+AVSValue ScriptEnvironment::GetVar(const char*) { Unsupported("GetVar"); }
+bool ScriptEnvironment::SetVar(const char*, const AVSValue&) { Unsupported("SetVar"); }
+bool ScriptEnvironment::SetGlobalVar(const char*, const AVSValue&) { Unsupported("SetGlobalVar"); }
+void ScriptEnvironment::PushContext(int) { Unsupported("PushContext"); }
+void ScriptEnvironment::PopContext() { Unsupported("PopContext"); }
+PVideoFrame ScriptEnvironment::Subframe(PVideoFrame, int, int, int, int) {
+  Unsupported("Subframe");
+}
+int ScriptEnvironment::SetMemoryMax(int) { Unsupported("SetMemoryMax"); }
+int ScriptEnvironment::SetWorkingDir(const char*) { Unsupported("SetWorkingDir"); }
+bool ScriptEnvironment::PlanarChromaAlignment(int) { Unsupported("PlanarChromaAlignment"); }
+PVideoFrame ScriptEnvironment::SubframePlanar(PVideoFrame, int, int, int, int, int, int, int) {
+  Unsupported("SubframePlanar");
+}
+// The environment belongs to whoever made it, and goes with it.
+void ScriptEnvironment::DeleteScriptEnvironment() { Unsupported("DeleteScriptEnvironment"); }
+void ScriptEnvironment::ApplyMessage(PVideoFrame*, const VideoInfo&, const char*, int, int, int,
+                                     int) {
+  Unsupported("ApplyMessage");
+}
+const void* ScriptEnvironment::GetAVSLinkage() { Unsupported("GetAVSLinkage"); }

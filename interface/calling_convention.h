@@ -1,8 +1,11 @@
-// Calling conventions and symbol visibility shared by the host and its plugins.
+// Calling conventions and symbol visibility of the host's binary interface.
+//
+// 32-bit Windows hosts call member functions and the entry with stdcall, and variadic
+// members and the functions a plugin registers with cdecl. Elsewhere there is one
+// convention, and the macros are empty.
 #pragma once
 
 #if defined(_WIN32) && !defined(_WIN64)
-// 32-bit Windows hosts call the entry with stdcall and apply functions with cdecl.
 #define HOST_STDCALL __stdcall
 #define HOST_CDECL __cdecl
 #else

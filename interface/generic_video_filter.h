@@ -7,13 +7,16 @@ class GenericVideoFilter : public IClip {
  public:
   explicit GenericVideoFilter(const PClip& source) : child(source), vi(source->GetVideoInfo()) {}
 
-  PVideoFrame GetFrame(int n, IScriptEnvironment* env) override { return child->GetFrame(n, env); }
-  bool GetParity(int n) override { return child->GetParity(n); }
-  void GetAudio(void* buffer, int64_t start, int64_t count, IScriptEnvironment* env) override {
+  PVideoFrame HOST_STDCALL GetFrame(int n, IScriptEnvironment* env) override {
+    return child->GetFrame(n, env);
+  }
+  bool HOST_STDCALL GetParity(int n) override { return child->GetParity(n); }
+  void HOST_STDCALL GetAudio(void* buffer, int64_t start, int64_t count,
+                             IScriptEnvironment* env) override {
     child->GetAudio(buffer, start, count, env);
   }
-  void SetCacheHints(int, int) override {}
-  const VideoInfo& GetVideoInfo() override { return vi; }
+  void HOST_STDCALL SetCacheHints(int, int) override {}
+  const VideoInfo& HOST_STDCALL GetVideoInfo() override { return vi; }
 
  protected:
   PClip child;

@@ -12,3 +12,8 @@
 // The one function a plugin library exports. It registers the plugin's script functions
 // and returns a short description.
 extern "C" typedef const char*(HOST_STDCALL* PluginInit2Func)(IScriptEnvironment* env);
+
+// The binary layout that hosts read directly.
+static_assert(sizeof(VideoInfo) == 48, "VideoInfo is 48 bytes on every target");
+static_assert(sizeof(AVSValue) == 2 * sizeof(void*),
+              "a script value is a tag, a size and one pointer-sized payload");

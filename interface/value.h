@@ -1,4 +1,8 @@
 // Script values: what scripts pass to functions and get back from them.
+//
+// The layout is the host's: a type tag, an array size and one payload of pointer size at
+// most (16 bytes on 64-bit targets, 8 on 32-bit Windows). Tags other than those named here
+// (functions, and whatever newer hosts add) are "not this type" to every accessor.
 #pragma once
 
 #include "clip.h"
@@ -6,21 +10,32 @@
 class AVSValue {
  public:
   // Type tags. 'v' is the value of an optional argument that the script did not give.
-  enum : short { kVoid = 'v', kArray = 'a', kClip = 'c', kInt = 'i', kString = 's' };
+  enum : short {
+    kVoid = 'v',
+    kArray = 'a',
+    kClip = 'c',
+    kBool = 'b',
+    kInt = 'i',
+    kFloat = 'f',
+    kString = 's',
+  };
 
-  AVSValue() = default;
-  AVSValue(IClip* clip) : type_(kClip) { SetClip(clip); }              // NOLINT: implicit
-  AVSValue(const PClip& clip) : type_(kClip) { SetClip(clip.get()); }  // NOLINT: implicit
-  AVSValue(int integer) : type_(kInt) { integer_ = integer; }          // NOLINT: implicit
-  AVSValue(const char* string) : type_(kString) { string_ = string; }  // NOLINT: implicit
-  // An array refers to its elements; whoever made them keeps them alive.
-  AVSValue(const AVSValue* elements, int size) : type_(kArray), array_size_(short(size)) {
-    array_ = elements;
+  AVSValue() { clip = nullptr; }
+  AVSValue(IClip* value) : type(kClip) { SetClip(value); }              // NOLINT: implicit
+  AVSValue(const PClip& value) : type(kClip) { SetClip(value.get()); }  // NOLINT: implicit
+  AVSValue(bool value) : type(kBool) { boolean = value; }               // NOLINT: implicit
+  AVSValue(int value) : type(kInt) { integer = value; }                 // NOLINT: implicit
+  AVSValue(float value) : type(kFloat) { floating_pt = value; }         // NOLINT: implicit
+  AVSValue(const char* value) : type(kString) { string = value; }       // NOLINT: implicit
+  // An array refers to its elements and never counts or releases them: whoever made them
+  // keeps them alive, and destroys them.
+  AVSValue(const AVSValue* elements, int size) : type(kArray), array_size(short(size)) {
+    array = elements;
   }
   AVSValue(const AVSValue& other) { CopyFrom(other); }
   AVSValue& operator=(const AVSValue& other) {
     if (this != &other) {
-      AVSValue keep(*this);  // release only after the copy, in case other lives inside it
+      const AVSValue keep(*this);  // released only after the copy, in case other lives in it
       Reset();
       CopyFrom(other);
     }
@@ -28,51 +43,57 @@ class AVSValue {
   }
   ~AVSValue() { Reset(); }
 
-  bool Defined() const { return type_ != kVoid; }
-  bool IsClip() const { return type_ == kClip; }
-  bool IsInt() const { return type_ == kInt; }
-  bool IsString() const { return type_ == kString; }
-  bool IsArray() const { return type_ == kArray; }
-  short Type() const { return type_; }
+  bool Defined() const { return type != kVoid; }
+  bool IsClip() const { return type == kClip; }
+  bool IsBool() const { return type == kBool; }
+  bool IsInt() const { return type == kInt; }
+  bool IsFloat() const { return type == kFloat || type == kInt; }
+  bool IsString() const { return type == kString; }
+  bool IsArray() const { return type == kArray; }
+  short Type() const { return type; }
 
-  PClip AsClip() const { return IsClip() ? PClip(clip_) : PClip(); }
-  int AsInt(int fallback) const { return IsInt() ? integer_ : fallback; }
-  const char* AsString(const char* fallback) const { return IsString() ? string_ : fallback; }
+  // A new counted reference, or none unless this is a clip.
+  PClip AsClip() const { return IsClip() ? PClip(clip) : PClip(); }
+  bool AsBool(bool fallback) const { return IsBool() ? boolean : fallback; }
+  int AsInt(int fallback) const { return IsInt() ? integer : fallback; }
+  float AsFloat(float fallback) const {
+    return type == kFloat ? floating_pt : type == kInt ? float(integer) : fallback;
+  }
+  const char* AsString(const char* fallback) const { return IsString() ? string : fallback; }
 
-  int ArraySize() const { return IsArray() ? array_size_ : 1; }
+  int ArraySize() const { return IsArray() ? array_size : 1; }
   // Element i of an array; any other value stands for itself.
   const AVSValue& operator[](int i) const {
-    return IsArray() && i >= 0 && i < array_size_ ? array_[i] : *this;
+    return IsArray() && i >= 0 && i < array_size ? array[i] : *this;
   }
 
  private:
-  void SetClip(IClip* clip) {
-    clip_ = clip;
-    if (clip_) ++clip_->refcount_;
+  void SetClip(IClip* value) {
+    clip = value;
+    if (clip) clip->AddRef();
   }
   void CopyFrom(const AVSValue& other) {
-    type_ = other.type_;
-    array_size_ = other.array_size_;
-    switch (type_) {
-      case kClip: SetClip(other.clip_); break;
-      case kInt: integer_ = other.integer_; break;
-      case kString: string_ = other.string_; break;
-      case kArray: array_ = other.array_; break;
-      default: clip_ = nullptr; break;
-    }
+    type = other.type;
+    array_size = other.array_size;
+    if (type == kClip)
+      SetClip(other.clip);
+    else
+      array = other.array;  // the whole payload, whatever it holds
   }
   void Reset() {
-    if (type_ == kClip && clip_ && --clip_->refcount_ == 0) delete clip_;
-    type_ = kVoid;
-    clip_ = nullptr;
+    if (type == kClip && clip) clip->Release();
+    type = kVoid;
+    clip = nullptr;
   }
 
-  short type_ = kVoid;
-  short array_size_ = 0;
+  short type = kVoid;
+  short array_size = 0;
   union {
-    IClip* clip_ = nullptr;
-    int integer_;
-    const char* string_;
-    const AVSValue* array_;
+    IClip* clip;
+    bool boolean;
+    int integer;
+    float floating_pt;
+    const char* string;
+    const AVSValue* array;
   };
 };

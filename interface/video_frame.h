@@ -1,80 +1,81 @@
 // Frames and their buffers, shared between the host and plugins by counted references.
 //
-// The host owns every buffer and frame: it creates them in NewVideoFrame and reclaims those
-// whose counts have fallen back to 0. A plugin only reads, writes and counts them, so all
-// of this is inline and the same code runs on both sides of the library boundary.
+// The host allocates every buffer and frame, and recycles them once their counts are back
+// at 0; its structures go on past the fields declared here. A plugin only reads, writes and
+// counts them, so everything here is inline, and the fields keep the host's order and
+// types: they are read directly on both sides of the library boundary.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
+#include <stdint.h>
 
-using BYTE = uint8_t;
+#include "reference_count.h"
+
+typedef uint8_t BYTE;
 
 class VideoFrameBuffer {
  public:
-  VideoFrameBuffer(BYTE* data, int data_size) : data_(data), data_size_(data_size) {}
+  const BYTE* GetReadPtr() const { return data; }
+  int GetDataSize() const { return data_size; }
+  long GetSequenceNumber() const { return CountOf(&sequence_number); }
+  long GetRefcount() const { return CountOf(&refcount); }
+
+ protected:
+  VideoFrameBuffer(BYTE* bytes, int size) : data(bytes), data_size(size) {}
   VideoFrameBuffer(const VideoFrameBuffer&) = delete;
   VideoFrameBuffer& operator=(const VideoFrameBuffer&) = delete;
 
-  const BYTE* GetReadPtr() const { return data_; }
-  int GetDataSize() const { return data_size_; }
-  int GetSequenceNumber() const { return sequence_number_.load(); }
-  int GetRefcount() const { return refcount_.load(); }
+  BYTE* const data;
+  const int data_size;
+  // Goes up each time the picture may be rewritten, so caches can tell versions apart.
+  volatile long sequence_number = 0;
+  // Frames that use this buffer while they are referenced.
+  volatile long refcount = 0;
 
- private:
   friend class VideoFrame;
-  BYTE* const data_;
-  const int data_size_;
-  // Goes up each time the picture may have been rewritten, so caches can tell versions apart.
-  std::atomic<int32_t> sequence_number_{0};
-  // Number of frames that use this buffer while they are referenced.
-  std::atomic<int32_t> refcount_{0};
 };
 
 class VideoFrame {
  public:
-  // The frame counts as a user of its buffer from the start: a frame that is handed out
-  // once is then the buffer's only user and may be written.
-  VideoFrame(VideoFrameBuffer* buffer, int offset, int pitch, int row_size, int height)
-      : buffer_(buffer), offset_(offset), pitch_(pitch), row_size_(row_size), height_(height) {
-    ++buffer_->refcount_;
-  }
-  VideoFrame(const VideoFrame&) = delete;
-  VideoFrame& operator=(const VideoFrame&) = delete;
+  int GetPitch() const { return pitch; }
+  int GetRowSize() const { return row_size; }
+  int GetHeight() const { return height; }
+  int GetOffset() const { return offset; }
+  const BYTE* GetReadPtr() const { return vfb->data + offset; }
+  const VideoFrameBuffer* GetFrameBuffer() const { return vfb; }
+  long GetRefcount() const { return CountOf(&refcount); }
 
-  int GetPitch() const { return pitch_; }
-  int GetRowSize() const { return row_size_; }
-  int GetHeight() const { return height_; }
-  int GetOffset() const { return offset_; }
-  const BYTE* GetReadPtr() const { return buffer_->GetReadPtr() + offset_; }
-  const VideoFrameBuffer* GetFrameBuffer() const { return buffer_; }
-  int GetRefcount() const { return refcount_.load(); }
-
-  // Writable only while this reference is the sole user of frame and buffer; writing
-  // bumps the buffer's sequence number.
+  // Writable only while this reference is the sole user of frame and buffer; writing bumps
+  // the buffer's sequence number.
   BYTE* GetWritePtr() const {
-    if (refcount_.load() == 1 && buffer_->refcount_.load() == 1) {
-      ++buffer_->sequence_number_;
-      return buffer_->data_ + offset_;
+    if (CountOf(&refcount) == 1 && CountOf(&vfb->refcount) == 1) {
+      CountUp(&vfb->sequence_number);
+      return vfb->data + offset;
     }
     return nullptr;
   }
 
+ protected:
+  VideoFrame(VideoFrameBuffer* buffer, int start, int row_pitch, int row_bytes, int rows)
+      : vfb(buffer), offset(start), pitch(row_pitch), row_size(row_bytes), height(rows) {}
+  VideoFrame(const VideoFrame&) = delete;
+  VideoFrame& operator=(const VideoFrame&) = delete;
+
+  volatile long refcount = 0;
+  VideoFrameBuffer* vfb;
+  int offset;
+  int pitch;
+  int row_size;
+  int height;
+
  private:
   friend class PVideoFrame;
-  void AddRef() { ++refcount_; }
-  // The last reference to a frame also ends its use of the buffer.
+  void AddRef() { CountUp(&refcount); }
+  // The last reference to a frame ends its use of the buffer. The buffer is read first: once
+  // the count is 0 the host may recycle this frame on another thread.
   void Release() {
-    if (refcount_.load() == 1) --buffer_->refcount_;
-    --refcount_;
+    VideoFrameBuffer* const buffer = vfb;
+    if (CountDown(&refcount) == 0) CountDown(&buffer->refcount);
   }
-
-  VideoFrameBuffer* const buffer_;
-  const int offset_;
-  const int pitch_;
-  const int row_size_;
-  const int height_;
-  std::atomic<int32_t> refcount_{0};
 };
 
 class PVideoFrame {
@@ -83,10 +84,11 @@ class PVideoFrame {
   PVideoFrame(VideoFrame* frame) : frame_(frame) { AddRef(); }  // NOLINT: implicit by design
   PVideoFrame(const PVideoFrame& other) : frame_(other.frame_) { AddRef(); }
   PVideoFrame(PVideoFrame&& other) noexcept : frame_(other.frame_) { other.frame_ = nullptr; }
-  PVideoFrame& operator=(PVideoFrame other) noexcept {
-    VideoFrame* old = frame_;
+  PVideoFrame& operator=(const PVideoFrame& other) {
+    VideoFrame* const old = frame_;
     frame_ = other.frame_;
-    other.frame_ = old;
+    AddRef();
+    if (old) old->Release();
     return *this;
   }
   ~PVideoFrame() { Release(); }

@@ -1,7 +1,7 @@
 // The clip description: frame size, pixel format, timing and audio.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 enum : int {
   CS_BGR = 1 << 28,  // set on every interleaved RGB type

@@ -1,8 +1,6 @@
 #include "create_blur_filter.h"
 
-#include <algorithm>
-#include <cstring>
-#include <new>
+#include <string.h>
 
 #include "blur_filter.h"
 
@@ -35,6 +33,26 @@ void CheckRect(int x, int y, const VideoInfo& vi, IScriptEnvironment* env) {
   if (Outside(y, 1, y_bound)) env->ThrowError("Korvel:y must be  between 1 and %d", y_bound);
 }
 
+// After a successful creation the frame server releases each clip argument once more than
+// it took, where its copy of the arguments is destroyed by the caller (Linux): the source
+// clip would die while the filter still holds it. One extra reference per clip argument
+// cancels that, only in that host, which its 2.5 face tells by answering this key with 1.
+void CancelTheHostsExtraRelease(const AVSValue& args, IScriptEnvironment* env) {
+#if !defined(_WIN32)
+  if (env->ManageCache(kManageCacheAskForClassicFace, nullptr) != reinterpret_cast<void*>(1))
+    return;
+  for (int i = 0; i < args.ArraySize(); ++i) {
+    const PClip clip = args[i].AsClip();
+    if (clip) clip->AddRef();
+  }
+#else
+  // Windows hosts pass the arguments by value to a function that destroys them without
+  // releasing the elements; their extra release balances the copy they made.
+  (void)args;
+  (void)env;
+#endif
+}
+
 }  // namespace
 
 AVSValue HOST_CDECL CreateBlurFilter(AVSValue args, void*, IScriptEnvironment* env) {
@@ -45,27 +63,24 @@ AVSValue HOST_CDECL CreateBlurFilter(AVSValue args, void*, IScriptEnvironment* e
   const char* blur = args[3].AsString(kDefaultBlur);
   const int x = args[1].AsInt(kDefaultExtent);
   const int y = args[2].AsInt(kDefaultExtent);
-  if (std::strcmp(blur, "line") == 0)
+  if (strcmp(blur, "line") == 0)
     CheckLine(x, y, vi, env);
-  else if (std::strcmp(blur, "focus") == 0)
+  else if (strcmp(blur, "focus") == 0)
     CheckFocus(x, vi, env);
-  else if (std::strcmp(blur, "rect") == 0)
+  else if (strcmp(blur, "rect") == 0)
     CheckRect(x, y, vi, env);
   else
     env->ThrowError("Korvel: blur can be  line rect or focus only");
 
-  // Even nothrow array allocations throw when their size passes the address space, as it
-  // can in a 32-bit process. Such an exception must not leave the plugin: a host built with
-  // another compiler could not catch it, so it becomes the host's own error below.
-  BlurFilter* filter = nullptr;
-  try {
-    filter = new (std::nothrow) BlurFilter(args[0].AsClip(), x, y, blur);
-  } catch (const std::bad_alloc&) {
-  }
+  // The filter and its table come from the plugin's own allocator, which yields null rather
+  // than throwing, so no exception of the plugin's own can reach a host.
+  BlurFilter* filter = new BlurFilter(args[0].AsClip(), x, y, blur);
   if (filter && !filter->HasTable()) {
     delete filter;  // drops its reference to the clip
     filter = nullptr;
   }
   if (!filter) env->ThrowError("Korvel: out of memory");
-  return AVSValue(filter);
+  AVSValue result(filter);
+  CancelTheHostsExtraRelease(args, env);
+  return result;
 }

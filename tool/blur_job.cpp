@@ -48,7 +48,7 @@ std::vector<PClip> MakeFilters(ScriptEnvironment& env, const PClip& source, cons
   if (options.y) named.push_back({"y", *options.y});
   if (options.blur) named.push_back({"blur", options.blur->c_str()});
   std::vector<PClip> filters;
-  for (int i = 0; i < count; ++i) filters.push_back(env.Invoke("Korvel", {source}, named).AsClip());
+  for (int i = 0; i < count; ++i) filters.push_back(env.Call("Korvel", {source}, named).AsClip());
   if (!filters.front()) throw ToolError("Korvel gave no clip");
   return filters;
 }

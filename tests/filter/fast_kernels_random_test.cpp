@@ -97,20 +97,8 @@ std::vector<Call> Extremes() {
 // The job the frame pass would make for these frames.
 AveragingJob JobFor(const Call& c, const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
                     ptrdiff_t dst_pitch, const BlurFilter& filter) {
-  const int margin_x = std::abs(c.x), margin_y = std::abs(c.y);
-  AveragingJob job;
-  job.src = src;
-  job.src_pitch = src_pitch;
-  job.dst = dst;
-  job.dst_pitch = dst_pitch;
-  job.row_begin = std::min(margin_y + 1, c.height);
-  job.row_end = std::max(c.height - margin_y - 2, 0);
-  job.pixel_begin = std::min(margin_x + 1, c.width);
-  job.pixel_end = std::max(c.width - margin_x - 2, 0);
-  job.bytes_per_pixel = c.bytes_per_pixel;
-  job.offsets = filter.Offsets();
-  job.offset_count = filter.OffsetCount();
-  return job;
+  return InteriorJob(src, src_pitch, dst, dst_pitch, c.width, c.height, c.bytes_per_pixel,
+                     std::abs(c.x), std::abs(c.y), filter.Offsets(), filter.OffsetCount());
 }
 
 // Index of the first byte where the buffers differ, or -1.

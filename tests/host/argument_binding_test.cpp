@@ -32,7 +32,7 @@ class ArgumentBinding : public ::testing::Test {
   std::string ErrorOf(const std::vector<AVSValue>& positional,
                       const std::vector<NamedArgument>& named) {
     try {
-      env.Invoke("Probe", positional, named);
+      env.Call("Probe", positional, named);
     } catch (const AvisynthError& error) {
       return error.msg;
     }
@@ -43,21 +43,33 @@ class ArgumentBinding : public ::testing::Test {
 };
 
 TEST_F(ArgumentBinding, OmittedOptionalArgumentsArriveNotGiven) {
-  env.Invoke("Probe", {clip});
+  env.Call("Probe", {clip});
   EXPECT_EQ(received.kinds, "cvvv");
-  env.Invoke("Probe", {clip}, {{"blur", "rect"}, {"X", 3}});
+  env.Call("Probe", {clip}, {{"blur", "rect"}, {"X", 3}});
   EXPECT_EQ(received.kinds, "civs");
   EXPECT_EQ(received.x, 3);
   EXPECT_EQ(received.text, "rect");
-  env.Invoke("probe", {clip, 7});  // names are not case-sensitive
+  env.Call("probe", {clip, 7});  // names are not case-sensitive
   EXPECT_EQ(received.kinds, "civv");
   EXPECT_EQ(received.x, 7);
+}
+
+// The interface's own call: one array of arguments, named by a parallel list.
+TEST_F(ArgumentBinding, InvokeNamesArgumentsByAParallelList) {
+  const AVSValue arguments[] = {clip, "rect", 4};
+  const char* const names[] = {nullptr, "blur", "y"};
+  env.Invoke("Probe", AVSValue(arguments, 3), names);
+  EXPECT_EQ(received.kinds, "cvis");
+  EXPECT_EQ(received.text, "rect");
+  env.Invoke("Probe", AVSValue(arguments, 1), nullptr);
+  EXPECT_EQ(received.kinds, "cvvv");
+  EXPECT_EQ(clip->GetRefcount(), 2);  // ours and the array's: the call's copies are gone
 }
 
 TEST_F(ArgumentBinding, StringsOutliveTheCallersCopy) {
   {
     std::string temporary = "focus";
-    env.Invoke("Probe", {clip}, {{"blur", temporary.c_str()}});
+    env.Call("Probe", {clip}, {{"blur", temporary.c_str()}});
     temporary.assign(5, 'z');
   }
   EXPECT_EQ(received.text, "focus");
@@ -71,7 +83,7 @@ TEST_F(ArgumentBinding, BadCallsAreClearErrors) {
   EXPECT_EQ(ErrorOf({clip, 1}, {{"x", 1}}), "Probe: argument 'x' given twice");
   EXPECT_EQ(ErrorOf({clip, 1, 2, "line", 4}, {}), "Probe: too many arguments");
   try {
-    env.Invoke("Nothing", {clip});
+    env.Call("Nothing", {clip});
     FAIL();
   } catch (const AvisynthError& error) {
     EXPECT_STREQ(error.msg, "there is no function named Nothing");

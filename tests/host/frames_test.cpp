@@ -1,7 +1,9 @@
 // Counted frames, their write permission, and the environment's frame operations.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "test_clips.h"
 
@@ -13,7 +15,7 @@ TEST(Frames, WritableOnlyWhileHeldOnce) {
   const VideoFrameBuffer* buffer = frame->GetFrameBuffer();
   EXPECT_EQ(frame->GetRefcount(), 1);
   EXPECT_EQ(buffer->GetRefcount(), 1);
-  const int sequence = buffer->GetSequenceNumber();
+  const long sequence = buffer->GetSequenceNumber();
   EXPECT_NE(frame->GetWritePtr(), nullptr);
   EXPECT_EQ(buffer->GetSequenceNumber(), sequence + 1);
   {
@@ -27,6 +29,26 @@ TEST(Frames, WritableOnlyWhileHeldOnce) {
   EXPECT_EQ(env.LiveFrames(), 1u);
   frame = PVideoFrame();
   EXPECT_EQ(env.LiveFrames(), 0u);
+}
+
+// Two threads dropping the last two references to one frame at once: whichever brings the
+// frame's count to 0 also ends the buffer's use, so the frame is free again every round.
+TEST(Frames, ConcurrentDropsFreeTheFrame) {
+  ScriptEnvironment env;
+  for (int round = 0; round < 20000; ++round) {
+    PVideoFrame first = env.NewFrame(16, 1), second = first;
+    std::atomic<int> ready{0};
+    std::thread other([&] {
+      ++ready;
+      while (ready.load() < 2) std::this_thread::yield();
+      first = PVideoFrame();
+    });
+    ++ready;
+    while (ready.load() < 2) std::this_thread::yield();
+    second = PVideoFrame();
+    other.join();
+    ASSERT_EQ(env.LiveFrames(), 0u) << "round " << round;
+  }
 }
 
 TEST(Frames, StartAndPitchHonourTheAlignment) {

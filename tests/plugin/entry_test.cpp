@@ -139,3 +139,32 @@ TEST(PluginEntry, TableBeyondTheAddressSpaceIsOutOfMemory) {
 }
 
 }  // namespace
+
+namespace {
+
+// Stands in for the frame server on Linux: its 2.5 face answers the family key with 1, and
+// after a creation returns it releases each clip argument once more than it took.
+class OverReleasingEnvironment : public ScriptEnvironment {
+ public:
+  void* ManageCache(int key, void* data) override {
+    return key == kManageCacheAskForClassicFace ? reinterpret_cast<void*>(1)
+                                                : ScriptEnvironment::ManageCache(key, data);
+  }
+};
+
+TEST(PluginEntry, TheFrameServersExtraReleaseIsCancelled) {
+  OverReleasingEnvironment env;
+  korvel_test::LoadKorvel(env);
+  auto* source = new MemoryClip(RgbInfo(640, 480, CS_BGR24));
+  PClip clip(source);
+  {
+    AVSValue filter = CallKorvel(env, clip, {3, 1, "rect"});
+    source->Release();                    // the host's extra release
+    EXPECT_EQ(source->GetRefcount(), 2);  // ours and the filter's
+    EXPECT_NE(korvel_test::CreationError(env, clip, {0, {}, "rect"}), "(no error)");
+    EXPECT_EQ(source->GetRefcount(), 2);  // a failed creation takes nothing extra
+  }
+  EXPECT_EQ(source->GetRefcount(), 1);
+}
+
+}  // namespace

@@ -64,7 +64,7 @@ AVSValue CallKorvel(ScriptEnvironment& env, const PClip& clip, const KorvelArgum
   if (arguments.x) named.push_back({"x", *arguments.x});
   if (arguments.y) named.push_back({"y", *arguments.y});
   if (arguments.blur) named.push_back({"blur", arguments.blur->c_str()});
-  return env.Invoke("Korvel", {clip}, named);
+  return env.Call("Korvel", {clip}, named);
 }
 
 std::string CreationError(ScriptEnvironment& env, const PClip& clip,
