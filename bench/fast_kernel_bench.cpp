@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fast_averager.h"
+#include "averaging/fast_averager.h"
 #include "filter_table.h"
 #include "kernel_frames.h"
 #include "per_frame.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "averaging_job.h"
+#include "averaging/averaging_job.h"
 #include "blur_cases.h"
 #include "frames.h"
 

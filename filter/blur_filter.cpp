@@ -1,7 +1,7 @@
 #include "blur_filter.h"
 
 #include "arithmetic.h"
-#include "fast_averager.h"
+#include "averaging/fast_averager.h"
 #include "shape.h"
 
 namespace {
@@ -34,8 +34,8 @@ BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const ch
   const int64_t x_bound = Magnitude(x), y_bound = Magnitude(y);
   if (offsets && x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     averager = FastAverager::Create(int(x_bound), int(y_bound),
-                                    int64_t(vi.width) * (vi.BitsPerPixel() / 8), offset_count,
-                                    ring, BestInstructionSet());
+                                    int64_t(vi.width) * (vi.BitsPerPixel() / 8), offset_count, ring,
+                                    BestInstructionSet());
 #endif
 }
 

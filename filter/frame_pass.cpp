@@ -1,8 +1,8 @@
 // GetFrame: the source frame's border strips copied, its interior averaged over the table.
 #include "arithmetic.h"
+#include "averaging/fast_averager.h"
+#include "averaging/plain_kernel.h"
 #include "blur_filter.h"
-#include "fast_averager.h"
-#include "plain_kernel.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "accepted_arguments.h"
 #include "blur_filter.h"
-#include "fast_averager.h"
-#include "plain_kernel.h"
+#include "averaging/fast_averager.h"
+#include "averaging/plain_kernel.h"
 #include "test_clips.h"
 
 namespace {

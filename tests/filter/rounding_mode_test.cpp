@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "fast_averager.h"
+#include "averaging/fast_averager.h"
 #include "test_clips.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "exact_division.h"
+#include "averaging/exact_division.h"
 
 #include <string.h>
 
-#include "float_environment.h"
+#include "averaging/float_environment.h"
 #if defined(KORVEL_X86_KERNELS)
 #include <xmmintrin.h>
 #endif

@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "row_runs.h"
+#include "averaging/row_runs.h"
 
 struct ShiftPlan {
   int row_step;  // D, always at least one row, so the earlier sum is on an earlier row

@@ -1,12 +1,12 @@
-#include "fast_averager.h"
+#include "averaging/fast_averager.h"
 
 #include "arithmetic.h"
-#include "kernels/float_environment.h"
-#include "plain_kernel.h"
+#include "averaging/float_environment.h"
+#include "averaging/plain_kernel.h"
 #if defined(KORVEL_X86_KERNELS)
-#include "x86/avx2_kernels.h"
-#include "x86/avx512_kernels.h"
-#include "x86/cpu_features.h"
+#include "averaging/avx2_kernels.h"
+#include "averaging/avx512_kernels.h"
+#include "averaging/cpu_features.h"
 #endif
 
 namespace {
@@ -180,7 +180,8 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
   // and as many pixels along as the samples lean. Whichever reads least wins.
   ShiftPlanner planner(x_bound_, y_bound_, row_index_.get(), entering_.get(), leaving_.get());
   ShiftPlan plan;
-  int best_cost = RunsCost(layout, narrow), best_row_step = 0, best_column_step = 0;
+  const RunsChoice runs = ChooseRuns(layout, narrow);
+  int best_cost = runs.cost, best_row_step = 0, best_column_step = 0;
   auto consider = [&](bool planned) {
     if (!planned || !buffers_.ring || plan.row_step > buffers_.ring_rows) return;
     if (!narrow && !plan.SumsFit16Bits()) return;
@@ -200,15 +201,16 @@ KernelChoice FastAverager::Average(const AveragingJob& job) {
     kernels_.shifted[width](job, layout, plan, divisor_, buffers_);
     return kShiftedChoices[width];
   }
-  kernels_.runs[width](job, layout, divisor_, buffers_);
+  kernels_.runs[width](job, layout, runs.prefix_rows, divisor_, buffers_);
   return kRunsChoices[width];
 }
 
-// The runs kernel's cost as it will run: with prefix rows where it has them and they pay.
-int FastAverager::RunsCost(const RunLayout& layout, bool narrow) const {
+// The runs kernel with prefix rows where the ring holds them and they pay, and its cost.
+FastAverager::RunsChoice FastAverager::ChooseRuns(const RunLayout& layout, bool narrow) const {
   const int spanned_rows = layout.last_row - layout.first_row + 1;
   const bool ring = buffers_.ring && buffers_.ring_rows >= spanned_rows;
   const int sample_by_sample = kernel_costs::RunsSampleBySample(layout, narrow);
-  return ring ? Min(sample_by_sample, kernel_costs::RunsWithPrefixRows(layout, narrow))
-              : sample_by_sample;
+  const int with_prefix_rows = kernel_costs::RunsWithPrefixRows(layout, narrow);
+  if (ring && with_prefix_rows < sample_by_sample) return {with_prefix_rows, true};
+  return {sample_by_sample, false};
 }

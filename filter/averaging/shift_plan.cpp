@@ -1,4 +1,4 @@
-#include "shift_plan.h"
+#include "averaging/shift_plan.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The same kernels built with AVX-512 BW and VL: 64-byte registers, twice AVX2's lanes, and
 // quotients narrowed to bytes in one instruction. Called only after the processor and its
 // operating system have been seen to support them.
-#include "avx512_kernels.h"
+#include "averaging/avx512_kernels.h"
 
 // GCC 12's AVX-512 intrinsics start from a deliberately undefined register, which it then
 // reports as used uninitialised wherever they are inlined.
@@ -28,7 +28,7 @@ inline Doublewords WidenBytes(const uint8_t* p, Doublewords) {
   return Doublewords(_mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
 }
 
-#include "pixel_prefix.inc"
+#include "averaging/pixel_prefix.inc"
 
 inline __m512i Load(const void* at) { return _mm512_loadu_si512(at); }
 
@@ -105,7 +105,7 @@ inline ptrdiff_t DivideDifferencesByVector(const uint16_t* ahead, const uint16_t
   return DivideNarrowTotals(totals, length, divisor, out);
 }
 
-#include "averaging_kernels.inc"
+#include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx512
 
 const KernelSet& Avx512Kernels() { return korvel_avx512::kKernelsOfThisFile; }

@@ -1,6 +1,6 @@
 // The same kernels built with AVX2: twice the lanes of the baseline build. Called only
 // after the processor has been seen to support AVX2.
-#include "avx2_kernels.h"
+#include "averaging/avx2_kernels.h"
 
 #include <immintrin.h>
 #include <stddef.h>
@@ -20,7 +20,7 @@ inline Doublewords WidenBytes(const uint8_t* p, Doublewords) {
   return Doublewords(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
 }
 
-#include "pixel_prefix.inc"
+#include "averaging/pixel_prefix.inc"
 
 inline __m256i Load(const void* at) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
@@ -110,7 +110,7 @@ inline ptrdiff_t DivideDifferencesByVector(const uint16_t* ahead, const uint16_t
   return DivideNarrowTotals(totals, length, divisor, out);
 }
 
-#include "averaging_kernels.inc"
+#include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx2
 
 const KernelSet& Avx2Kernels() { return korvel_avx2::kKernelsOfThisFile; }

@@ -3,7 +3,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "kernel_set.h"
+#include "averaging/kernel_set.h"
 
 // Builds for processors without vector registers pass these vectors differently; they never
 // leave this file, so the warning about it does not apply.
@@ -47,7 +47,7 @@ ptrdiff_t DivideDifferencesByVector(const Sum*, const Sum*, Sum, ptrdiff_t, cons
   return 0;
 }
 
-#include "averaging_kernels.inc"
+#include "averaging/averaging_kernels.inc"
 }  // namespace korvel_portable
 
 const KernelSet& PortableKernels() { return korvel_portable::kKernelsOfThisFile; }

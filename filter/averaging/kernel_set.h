@@ -4,11 +4,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "averaging_job.h"
-#include "exact_division.h"
-#include "kernel_costs.h"
-#include "row_runs.h"
-#include "shift_plan.h"
+#include "averaging/averaging_job.h"
+#include "averaging/exact_division.h"
+#include "averaging/kernel_costs.h"
+#include "averaging/row_runs.h"
+#include "averaging/shift_plan.h"
 
 // Work space sized when the filter is built. Lines hold one value, of up to 64 bits, per byte
 // of the longest row plus a pixel of zeros; the ring holds ring_rows such lines, or is null.
@@ -27,6 +27,11 @@ struct KernelBuffers {
 using AverageFunction = void (*)(const AveragingJob& job, const RunLayout& layout,
                                  const Divisor& divisor, const KernelBuffers& buffers);
 
+// With prefix_rows, long runs are read from prefix sums of their rows, kept in a ring of as
+// many lines as the layout spans rows.
+using RunsFunction = void (*)(const AveragingJob& job, const RunLayout& layout, bool prefix_rows,
+                              const Divisor& divisor, const KernelBuffers& buffers);
+
 using ShiftFunction = void (*)(const AveragingJob& job, const RunLayout& layout,
                                const ShiftPlan& plan, const Divisor& divisor,
                                const KernelBuffers& buffers);
@@ -37,8 +42,8 @@ enum SumWidth { kSum16, kSum32, kSum64, kSumWidths };
 
 // Each kernel in each width. Callers check that the job fits the buffers.
 struct KernelSet {
-  AverageFunction box[kSumWidths];   // layout.IsBox()
-  AverageFunction runs[kSumWidths];  // any layout
+  AverageFunction box[kSumWidths];  // layout.IsBox()
+  RunsFunction runs[kSumWidths];    // any layout
   // Needs a ring of plan.row_step lines, a pointer per run and per entering and leaving
   // sample, and past 16-bit sums plan.SumsFit16Bits() too.
   ShiftFunction shifted[kSumWidths];

@@ -1,4 +1,4 @@
-#include "cpu_features.h"
+#include "averaging/cpu_features.h"
 
 #include <cpuid.h>
 #include <stdint.h>

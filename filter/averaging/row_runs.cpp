@@ -1,4 +1,4 @@
-#include "row_runs.h"
+#include "averaging/row_runs.h"
 
 #include "arithmetic.h"
 

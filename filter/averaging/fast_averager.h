@@ -5,9 +5,9 @@
 
 #include <stdint.h>
 
-#include "averaging_job.h"
+#include "averaging/averaging_job.h"
+#include "averaging/kernel_set.h"
 #include "heap.h"
-#include "kernels/kernel_set.h"
 
 enum class InstructionSet { kPortable, kAvx2, kAvx512 };
 // Which kernel averaged a job, and whether in 16-bit or 32-bit lanes.
@@ -53,7 +53,11 @@ class FastAverager : public HeapAllocated {
       : x_bound_(x_bound), y_bound_(y_bound), kernels_(kernels), narrowest_(narrowest) {}
   bool Allocate(int64_t rows, int64_t line_capacity, int value_bytes, bool ring);
   bool DivisorFor(int count, SumWidth* width);
-  int RunsCost(const RunLayout& layout, bool narrow) const;
+  struct RunsChoice {
+    int cost;
+    bool prefix_rows;
+  };
+  RunsChoice ChooseRuns(const RunLayout& layout, bool narrow) const;
 
   int x_bound_;
   int y_bound_;
