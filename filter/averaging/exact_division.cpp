@@ -56,7 +56,7 @@ float NextUp(float value) {
 float FindReciprocal(int count) {
   const int64_t largest = LargestTotal(count);
   if (count < 1 || largest >= (int64_t(1) << 24)) return 0;
-  const DefaultFloatEnvironment float_environment;
+  [[maybe_unused]] const DefaultFloatEnvironment float_environment;
   float reciprocal = _mm_cvtss_f32(_mm_div_ss(_mm_set_ss(1.0f), _mm_set_ss(float(count))));
   for (int attempt = 0; attempt < 4; ++attempt) {
     if (IsExactReciprocal(count, reciprocal, largest)) return reciprocal;

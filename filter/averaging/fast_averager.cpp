@@ -150,7 +150,7 @@ bool FastAverager::DivisorFor(int count, SumWidth* width) {
 KernelChoice FastAverager::Average(const AveragingJob& job) {
   // Before the divisor is chosen: its reciprocal is checked with the arithmetic the kernels
   // will use.
-  const DefaultFloatEnvironment float_environment;
+  [[maybe_unused]] const DefaultFloatEnvironment float_environment;
   RunLayout layout;
   RunDescriber describer(x_bound_, y_bound_, runs_.get(), seen_rows_.get());
   SumWidth width = kSum16;
