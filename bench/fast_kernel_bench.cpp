@@ -12,6 +12,12 @@
 
 namespace {
 
+// As the filter decides: rows of earlier or prefix sums wherever the samples fill no box.
+bool NeedsRing(const BlurCase& blur_case) {
+  const std::string blur = blur_case.blur;
+  return blur == "focus" || (blur == "line" && blur_case.x != 0 && blur_case.y != 0);
+}
+
 struct NamedSet {
   const char* name;
   InstructionSet set;
@@ -26,7 +32,7 @@ void FastKernel(benchmark::State& state, FrameSize size, PixelFormat format, Blu
   const KernelFrames frames(env, size, format, blur_case);
   const std::unique_ptr<FastAverager> averager(FastAverager::Create(
       frames.x_bound, frames.y_bound, int64_t(size.width) * format.bytes_per_pixel,
-      int64_t(frames.offsets.size()), std::string(blur_case.blur) != "rect", set));
+      int64_t(frames.offsets.size()), NeedsRing(blur_case), set));
   if (!averager) {
     state.SkipWithError("no work space");
     return;
@@ -52,9 +58,9 @@ void WorkSpace(benchmark::State& state, FrameSize size, PixelFormat format, Blur
   const int y_bound = blur_case.IsFocus() ? x_bound : std::abs(blur_case.y);
   int64_t bytes = 0;
   for (auto _ : state) {
-    const std::unique_ptr<FastAverager> averager(FastAverager::Create(
-        x_bound, y_bound, int64_t(size.width) * format.bytes_per_pixel, int64_t(offsets.size()),
-        std::string(blur_case.blur) != "rect", BestInstructionSet()));
+    const std::unique_ptr<FastAverager> averager(
+        FastAverager::Create(x_bound, y_bound, int64_t(size.width) * format.bytes_per_pixel,
+                             int64_t(offsets.size()), NeedsRing(blur_case), BestInstructionSet()));
     bytes = averager ? averager->WorkSpaceBytes() : -1;
   }
   state.counters["work_space_MiB"] = double(bytes) / (1 << 20);

@@ -30,7 +30,8 @@ BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const ch
     offset_count = int(capacity);
 #if !defined(KORVEL_PLAIN_KERNEL_ONLY)
   // Rows of prefix sums, or of a line's earlier sums, pay off where the samples fill no box.
-  const bool ring = shape != Shape::kRect;
+  // Horizontal and vertical lines are boxes too.
+  const bool ring = shape == Shape::kFocus || (shape == Shape::kLine && x != 0 && y != 0);
   const int64_t x_bound = Magnitude(x), y_bound = Magnitude(y);
   if (offsets && x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     averager = FastAverager::Create(int(x_bound), int(y_bound),
