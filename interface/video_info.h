@@ -4,7 +4,7 @@
 #include <stdint.h>
 
 enum : int {
-  CS_BGR = 1 << 28,  // set on every interleaved RGB type
+  CS_BGR = 1 << 28,  // set on every RGB type, the planar and 16-bit ones too
   CS_YUV = 1 << 29,
   CS_INTERLEAVED = 1 << 30,
   CS_PLANAR = 1 << 31,

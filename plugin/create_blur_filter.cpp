@@ -58,7 +58,10 @@ void CancelTheHostsExtraRelease(const AVSValue& args, IScriptEnvironment* env) {
 AVSValue HOST_CDECL CreateBlurFilter(AVSValue args, void*, IScriptEnvironment* env) {
   // The argument array holds the clip, so its description outlives this reference.
   const VideoInfo& vi = args[0].AsClip()->GetVideoInfo();
-  if (!(vi.pixel_type & CS_BGR)) env->ThrowError("Korvel: RGB32, RGB24 formats only are accepted");
+  // Exact types, not the RGB flag: the host's planar and 16-bit RGB types carry that flag
+  // too, and their frames are no interleaved 8-bit pixels.
+  if (!vi.IsRGB24() && !vi.IsRGB32())
+    env->ThrowError("Korvel: RGB32, RGB24 formats only are accepted");
 
   const char* blur = args[3].AsString(kDefaultBlur);
   const int x = args[1].AsInt(kDefaultExtent);

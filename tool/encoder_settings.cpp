@@ -44,3 +44,8 @@ std::string AudioEncoderFor(const std::string& output_path, const std::string& i
   if (extension == "webm") return OneOf(input_audio_codec, {"opus", "vorbis"}) ? "copy" : "libopus";
   return "copy";
 }
+
+bool StoresFrameTimes(const std::string& output_path) {
+  return OneOf(LowerExtension(output_path),
+               {"mp4", "m4v", "mov", "mkv", "webm", "ts", "m2ts", "flv", "nut", "gif"});
+}

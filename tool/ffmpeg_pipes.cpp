@@ -1,27 +1,18 @@
 #include "ffmpeg_pipes.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <vector>
 
 #include "encoder_settings.h"
+#include "ffmpeg_programs.h"
+#include "matroska_frames.h"
 #include "platform.h"
 #include "tool_error.h"
 
 namespace {
-
-void RequireProgram(const char* program) {
-  if (!platform::ProgramExists(program))
-    throw ToolError(std::string(program) +
-                    " is not installed, and video files need it (on Debian: apt-get install "
-                    "ffmpeg); PNG and raw files work without it");
-}
-
-std::vector<std::string> QuietFfmpeg() {
-  return {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error"};
-}
 
 std::string PipeFormat(PixelFormat format) {
   switch (format) {
@@ -34,41 +25,19 @@ std::string PipeFormat(PixelFormat format) {
   throw ToolError(std::string("ffmpeg has no ") + NameOf(format) + " pipe format");
 }
 
-std::string ExitReason(const std::string& program, int status) {
-  return program + " ended with exit status " + std::to_string(status) +
-         (status != 0 ? "; its message, if any, is above" : "");
+std::string Ratio(unsigned numerator, unsigned denominator) {
+  return std::to_string(numerator) + "/" + std::to_string(denominator);
 }
 
-// "30000/1001" into its two numbers; false for "0/0" and other unknown rates.
-bool ParseRate(const std::string& text, unsigned* numerator, unsigned* denominator) {
-  unsigned long top = 0, bottom = 0;
-  if (std::sscanf(text.c_str(), "%lu/%lu", &top, &bottom) != 2 || top == 0 || bottom == 0 ||
-      top > 0xFFFFFFFFul || bottom > 0xFFFFFFFFul)
-    return false;
-  *numerator = unsigned(top);
-  *denominator = unsigned(bottom);
-  return true;
-}
-
-// One "key=value" map per [STREAM] section of ffprobe's default output.
-std::vector<std::map<std::string, std::string>> ParseStreams(const std::string& text) {
-  std::vector<std::map<std::string, std::string>> streams;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();  // text-mode pipes on Windows
-    if (line == "[STREAM]") {
-      streams.emplace_back();
-    } else if (!streams.empty()) {
-      const size_t equals = line.find('=');
-      if (equals != std::string::npos)
-        streams.back()[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-  }
-  return streams;
+// Frame n's time in nanoseconds: its own where the input gave one, else one frame period
+// after the frame before.
+int64_t FrameNanoseconds(const StreamInfo& info, int64_t n) {
+  const long double tick = 1e9L * info.time_base_numerator / info.time_base_denominator;
+  const long double period = 1e9L * info.rate_denominator / info.rate_numerator;
+  const int64_t known = int64_t(info.frame_times.size());
+  if (n < known) return std::llround(tick * info.frame_times[size_t(n)]);
+  const long double last = known > 0 ? tick * info.frame_times.back() : -period;
+  return std::llround(last + period * (n - known + 1));
 }
 
 class VideoReader : public FrameReader {
@@ -76,7 +45,7 @@ class VideoReader : public FrameReader {
   VideoReader(const std::string& path, const StreamInfo& info, std::optional<int64_t> frame_limit)
       : path_(path), info_(info), frame_limit_(frame_limit) {}
   ~VideoReader() override {
-    if (pipe_) platform::ClosePipe(pipe_);
+    if (pipe_) platform::StopProgram(pipe_);
   }
   VideoReader(const VideoReader&) = delete;
   VideoReader& operator=(const VideoReader&) = delete;
@@ -94,25 +63,40 @@ class VideoReader : public FrameReader {
       if (count == 0) break;
       filled += count;
     }
-    if (filled == frame_bytes) return true;
+    if (filled == frame_bytes) {
+      ++frames_read_;
+      return true;
+    }
     finished_ = true;
-    const int status = platform::ClosePipe(pipe_);
+    std::string messages;
+    const int status = platform::ClosePipe(pipe_, &messages);
     pipe_ = nullptr;
+    PassOn(messages);
     if (status != 0)
       throw ToolError("cannot decode " + path_ + ": " + ExitReason("ffmpeg", status));
     if (filled != 0) throw ToolError("cannot decode " + path_ + ": ffmpeg gave a partial frame");
+    // A damaged file can end early with no complaint in the exit status.
+    int64_t expected = info_.frame_count;
+    if (frame_limit_ && expected > *frame_limit_) expected = *frame_limit_;
+    if (frames_read_ < expected)
+      throw ToolError("cannot decode " + path_ + ": it ended after " +
+                      std::to_string(frames_read_) + " of its " + std::to_string(expected) +
+                      " frames; ffmpeg's message, if any, is above");
     return false;
   }
 
  private:
   void Start() {
     std::vector<std::string> arguments = QuietFfmpeg();
-    for (const char* a : {"-i", path_.c_str(), "-map", "0:v:0"}) arguments.push_back(a);
+    for (const std::string& a :
+         {std::string("-i"), FileUrl(path_), std::string("-map"), std::string("0:v:0")})
+      arguments.push_back(a);
     if (frame_limit_) {
       arguments.push_back("-frames:v");
       arguments.push_back(std::to_string(*frame_limit_));
     }
-    // Every decoded frame once: no frames dropped or repeated to fit a rate.
+    // Every decoded frame once: no frames dropped or repeated to fit a rate. ffmpeg scales
+    // frames of a size changed mid-stream back to the first one's, the probed size.
     for (const char* a : {"-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt"})
       arguments.push_back(a);
     arguments.push_back(PipeFormat(info_.layout.format));
@@ -125,73 +109,65 @@ class VideoReader : public FrameReader {
   StreamInfo info_;
   std::optional<int64_t> frame_limit_;
   FILE* pipe_ = nullptr;
+  int64_t frames_read_ = 0;
   bool finished_ = false;
 };
 
 class VideoWriter : public FrameWriter {
  public:
-  VideoWriter(const std::string& final_path, FILE* pipe) : final_path_(final_path), pipe_(pipe) {}
+  VideoWriter(const std::string& temporary_path, const std::string& final_path,
+              const StreamInfo& info, FILE* pipe)
+      : temporary_path_(temporary_path), final_path_(final_path), info_(info), pipe_(pipe) {
+    Write(MatroskaStart(info_.layout,
+                        std::llround(1e9L * info_.rate_denominator / info_.rate_numerator)));
+  }
   ~VideoWriter() override {
-    if (pipe_) platform::ClosePipe(pipe_);
+    if (pipe_) platform::StopProgram(pipe_);
   }
   VideoWriter(const VideoWriter&) = delete;
   VideoWriter& operator=(const VideoWriter&) = delete;
 
   void WriteFrame(const Picture& picture) override {
+    Write(MatroskaFrameStart(FrameNanoseconds(info_, frames_), int64_t(picture.size())));
     if (std::fwrite(picture.data(), 1, picture.size(), pipe_) != picture.size()) Fail();
+    ++frames_;
   }
   void Finish() override {
     if (std::fflush(pipe_) != 0) Fail();
-    const int status = platform::ClosePipe(pipe_);
+    std::string messages;
+    const int status = platform::ClosePipe(pipe_, &messages);
     pipe_ = nullptr;
+    PassOn(messages);
     if (status != 0)
       throw ToolError("cannot write " + final_path_ + ": " + ExitReason("ffmpeg", status));
+    // A full disk can show only as a message, with exit status 0.
+    if (!messages.empty())
+      throw ToolError("cannot write " + final_path_ + ": ffmpeg reported an error, above");
+    CheckWrittenVideo(temporary_path_, final_path_, frames_);
   }
 
  private:
+  void Write(const std::string& bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), pipe_) != bytes.size()) Fail();
+  }
+
   // A write fails when ffmpeg has gone; its exit status tells more than the broken pipe.
   [[noreturn]] void Fail() {
-    const int status = platform::ClosePipe(pipe_);
+    std::string messages;
+    const int status = platform::ClosePipe(pipe_, &messages);
     pipe_ = nullptr;
+    PassOn(messages);
     throw ToolError("cannot write " + final_path_ + ": " + ExitReason("ffmpeg", status));
   }
 
+  std::string temporary_path_;
   std::string final_path_;
+  StreamInfo info_;
   FILE* pipe_;
+  int64_t frames_ = 0;
 };
 
 }  // namespace
-
-VideoProbe ProbeVideo(const std::string& path) {
-  RequireProgram("ffprobe");
-  FILE* pipe =
-      platform::OpenPipe({"ffprobe", "-hide_banner", "-loglevel", "error", "-show_entries",
-                          "stream=codec_type,codec_name,width,height,r_frame_rate,nb_frames", path},
-                         "r");
-  if (!pipe) throw ToolError("cannot start ffprobe: " + std::string(std::strerror(errno)));
-  std::string text;
-  char buffer[4096];
-  while (size_t count = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, count);
-  const int status = platform::ClosePipe(pipe);
-  if (status != 0) throw ToolError("cannot read " + path + ": " + ExitReason("ffprobe", status));
-
-  VideoProbe probe;
-  bool found_video = false;
-  for (auto& stream : ParseStreams(text)) {
-    if (stream["codec_type"] == "audio" && probe.audio_codec.empty()) {
-      probe.audio_codec = stream["codec_name"].empty() ? "unknown" : stream["codec_name"];
-    } else if (stream["codec_type"] == "video" && !found_video) {
-      found_video = true;
-      probe.width = std::atoi(stream["width"].c_str());
-      probe.height = std::atoi(stream["height"].c_str());
-      ParseRate(stream["r_frame_rate"], &probe.rate_numerator, &probe.rate_denominator);
-      const std::string frames = stream["nb_frames"];
-      if (!frames.empty() && frames != "N/A") probe.frame_count = std::atoll(frames.c_str());
-    }
-  }
-  if (!found_video) throw ToolError(path + " has no video stream");
-  return probe;
-}
 
 std::unique_ptr<FrameReader> OpenVideoReader(const std::string& path, const VideoProbe& probe,
                                              PixelFormat format,
@@ -203,34 +179,43 @@ std::unique_ptr<FrameReader> OpenVideoReader(const std::string& path, const Vide
   info.rate_numerator = probe.rate_numerator;
   info.rate_denominator = probe.rate_denominator;
   info.frame_count = probe.frame_count;
+  info.frame_times = probe.frame_times;
+  info.time_base_numerator = probe.time_base_numerator;
+  info.time_base_denominator = probe.time_base_denominator;
   return std::make_unique<VideoReader>(path, info, frame_limit);
 }
 
 std::unique_ptr<FrameWriter> OpenVideoWriter(const std::string& temporary_path,
-                                             const std::string& final_path, const StreamInfo& info,
+                                             const std::string& final_path,
+                                             const StreamInfo& input_info,
                                              const AudioSource& audio) {
   RequireProgram("ffmpeg");
+  StreamInfo info = input_info;
+  if (!StoresFrameTimes(final_path)) {
+    info.frame_times.clear();
+    info.time_base_numerator = info.rate_denominator;
+    info.time_base_denominator = info.rate_numerator;
+  }
   const FrameLayout& layout = info.layout;
+  // A pipe has no name for ffmpeg to tell the stream's format by.
   std::vector<std::string> arguments = QuietFfmpeg();
-  for (const std::string& a :
-       {std::string("-y"), std::string("-f"), std::string("rawvideo"), std::string("-pix_fmt"),
-        PipeFormat(layout.format), std::string("-video_size"),
-        std::to_string(layout.width) + "x" + std::to_string(layout.height),
-        std::string("-framerate"),
-        std::to_string(info.rate_numerator) + "/" + std::to_string(info.rate_denominator),
-        std::string("-i"), std::string("-")})
-    arguments.push_back(a);
+  for (const char* a : {"-y", "-f", "matroska", "-i", "-"}) arguments.push_back(a);
   if (!audio.path.empty()) {
-    for (const std::string& a : {std::string("-i"), audio.path, std::string("-map"),
+    for (const std::string& a : {std::string("-i"), FileUrl(audio.path), std::string("-map"),
                                  std::string("0:v:0"), std::string("-map"), std::string("1:a"),
                                  std::string("-c:a"), AudioEncoderFor(final_path, audio.codec)})
       arguments.push_back(a);
     if (audio.cut_to_video) arguments.push_back("-shortest");
   }
+  // Each frame keeps its time, counted in the input's own units so that none is rounded.
+  for (const std::string& a :
+       {std::string("-fps_mode"), std::string("passthrough"), std::string("-enc_time_base"),
+        Ratio(info.time_base_numerator, info.time_base_denominator)})
+    arguments.push_back(a);
   for (const std::string& a : VideoEncoderOptions(final_path, layout.width, layout.height))
     arguments.push_back(a);
-  arguments.push_back(temporary_path);
+  arguments.push_back(FileUrl(temporary_path));
   FILE* pipe = platform::OpenPipe(arguments, "w");
   if (!pipe) throw ToolError("cannot start ffmpeg: " + std::string(std::strerror(errno)));
-  return std::make_unique<VideoWriter>(final_path, pipe);
+  return std::make_unique<VideoWriter>(temporary_path, final_path, info, pipe);
 }

@@ -1,5 +1,6 @@
-// Video files through the ffmpeg and ffprobe programs: frames travel as raw pictures
-// through pipes, so any container and codec that ffmpeg knows can be read and written.
+// Video files through the ffmpeg program: frames travel as raw pictures through pipes (to
+// the encoder with their times, in a Matroska stream), so any container and codec that
+// ffmpeg knows can be read and written.
 #pragma once
 
 #include <cstdint>
@@ -8,18 +9,7 @@
 #include <string>
 
 #include "frame_stream.h"
-
-struct VideoProbe {
-  int width = 0;
-  int height = 0;
-  unsigned rate_numerator = 25;
-  unsigned rate_denominator = 1;
-  int64_t frame_count = -1;
-  std::string audio_codec;  // empty when the file has no audio
-};
-
-// Size, frame rate, frame count and audio of the file's first video stream.
-VideoProbe ProbeVideo(const std::string& path);
+#include "video_probe.h"
 
 // Decodes the first video stream into frames of `format`; ffmpeg is started at the first
 // frame asked for, and stops after `frame_limit` frames when given.
@@ -33,7 +23,8 @@ struct AudioSource {
   bool cut_to_video;  // only part of the video was kept
 };
 
-// Encodes frames into `temporary_path`; the codecs follow the container of `final_path`.
+// Encodes frames, each at its time in `info`, into `temporary_path`; the codecs follow the
+// container of `final_path`.
 std::unique_ptr<FrameWriter> OpenVideoWriter(const std::string& temporary_path,
                                              const std::string& final_path, const StreamInfo& info,
                                              const AudioSource& audio);

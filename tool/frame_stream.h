@@ -12,6 +12,11 @@ struct StreamInfo {
   unsigned rate_numerator = 25;
   unsigned rate_denominator = 1;
   int64_t frame_count = -1;  // -1 when not known before the end
+  // Each frame's time from the first, in units of the time base; frames past the end of
+  // the list, and all of them when it is empty, follow at the frame rate.
+  std::vector<int64_t> frame_times;
+  unsigned time_base_numerator = 1;
+  unsigned time_base_denominator = 25;
 };
 
 using Picture = std::vector<uint8_t>;

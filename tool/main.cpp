@@ -11,6 +11,7 @@
 
 int main(int argc, char** argv) {
   platform::IgnoreBrokenPipe();
+  platform::CleanUpOnSignals();
   try {
     const Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {

@@ -86,7 +86,7 @@ std::unique_ptr<FrameWriter> OpenOutput(const Options& options, const Input& inp
         platform::SetBinaryMode(stdout);
         return std::make_unique<RawWriter>(stdout, false, name);
       }
-      FILE* file = std::fopen(temporary_path.c_str(), "wb");
+      FILE* file = platform::CreateNewFile(temporary_path);
       if (!file) throw ToolError(OpenFailure(name));
       return std::make_unique<RawWriter>(file, true, name);
     }
@@ -94,7 +94,7 @@ std::unique_ptr<FrameWriter> OpenOutput(const Options& options, const Input& inp
     case MediaKind::kVideo: {
       // Tried here so that an unwritable place is reported plainly rather than by ffmpeg,
       // under the temporary name; ffmpeg then overwrites the empty file.
-      FILE* file = std::fopen(temporary_path.c_str(), "wb");
+      FILE* file = platform::CreateNewFile(temporary_path);
       if (!file) throw ToolError(OpenFailure(name));
       std::fclose(file);
       AudioSource audio{"", input.audio_codec, options.frames.has_value()};

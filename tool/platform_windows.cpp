@@ -1,12 +1,15 @@
+#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -95,11 +98,40 @@ int64_t RegularFileSize(FILE* stream) {
   return int64_t(status.st_size);
 }
 
-std::string TemporaryPathBeside(const std::string& path) {
+// Windows has no such signals; a console's Ctrl-C ends the program where it stands.
+void CleanUpOnSignals() {}
+void RemoveOnSignal(const std::string&) {}
+void KeepOnSignal(const std::string&) {}
+
+std::string MakePrivateFolderBeside(const std::string& path) {
   const size_t separator = LastSeparator(path);
   const std::string folder = separator == std::string::npos ? "" : path.substr(0, separator + 1);
-  const std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
-  return folder + ".korvel-" + std::to_string(_getpid()) + "-" + name;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".korvel-%08x", unsigned(random()));
+    const std::string candidate = folder + name;
+    if (_mkdir(candidate.c_str()) == 0) return candidate;
+    if (errno != EEXIST) return "";
+  }
+  return "";
+}
+
+FILE* CreateNewFile(const std::string& path) {
+  const int descriptor =
+      _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (descriptor < 0) return nullptr;
+  FILE* file = _fdopen(descriptor, "wb");
+  if (!file) _close(descriptor);
+  return file;
+}
+
+std::string FollowLinks(const std::string& path) { return path; }
+
+void CopyPermissions(const std::string& model, const std::string& path) {
+  struct _stati64 status;
+  if (_stati64(model.c_str(), &status) == 0)
+    _chmod(path.c_str(), status.st_mode & (_S_IREAD | _S_IWRITE));
 }
 
 // rename() refuses to replace an existing file here.
@@ -108,6 +140,8 @@ bool ReplaceFile(const std::string& from, const std::string& to, std::string* er
   *error = LastErrorText();
   return false;
 }
+
+bool RemoveFolder(const std::string& path) { return _rmdir(path.c_str()) == 0; }
 
 bool ProgramExists(const std::string& name) {
   char found[MAX_PATH];
@@ -165,7 +199,8 @@ FILE* OpenPipe(const std::vector<std::string>& arguments, const char* mode) {
 }
 
 // Windows has no signals: a program that crashed ends with an exception code as its status.
-int ClosePipe(FILE* pipe) {
+// Its error output goes straight to ours.
+int ClosePipe(FILE* pipe, std::string*) {
   HANDLE process = nullptr;
   {
     std::lock_guard<std::mutex> lock(children_mutex);
@@ -180,6 +215,17 @@ int ClosePipe(FILE* pipe) {
                      GetExitCodeProcess(process, &status);
   CloseHandle(process);
   return known ? int(status) : -1;
+}
+
+void StopProgram(FILE* pipe) {
+  HANDLE process = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(children_mutex);
+    const auto child = children.find(pipe);
+    if (child != children.end()) process = child->second;
+  }
+  if (process) TerminateProcess(process, 1);
+  ClosePipe(pipe, nullptr);
 }
 
 }  // namespace platform

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "platform.h"
 #include "tool_error.h"
 
 namespace {
@@ -41,13 +43,17 @@ class PngWriter : public FrameWriter {
     image.width = png_uint_32(layout_.width);
     image.height = png_uint_32(layout_.height);
     image.format = layout_.format == PixelFormat::kRgb32 ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
-    const int ok = png_image_write_to_file(&image, path_.c_str(), 0, picture.data(),
-                                           png_int_32(layout_.RowBytes()), nullptr);
+    FILE* file = platform::CreateNewFile(path_);
+    if (!file) throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
+    const int ok = png_image_write_to_stdio(&image, file, 0, picture.data(),
+                                            png_int_32(layout_.RowBytes()), nullptr);
+    const bool closed = std::fclose(file) == 0;
     if (!ok) {
       const std::string reason = image.message;
       png_image_free(&image);
       throw ToolError("cannot write " + name_ + ": " + reason);
     }
+    if (!closed) throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
   }
   void Finish() override {}
 
@@ -58,43 +64,70 @@ class PngWriter : public FrameWriter {
   bool written_ = false;
 };
 
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
+  *static_cast<std::string*>(png_get_error_ptr(png)) = message;
+  png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// Decodes the whole picture; false with libpng's reason. The samples are taken as stored:
+// a gamma the file declares changes nothing, and 16-bit samples become the nearest 8-bit
+// value. Everything with a destructor lives outside, as libpng leaves by a long jump.
+bool DecodePng(FILE* file, StreamInfo* stream, Picture* picture, std::vector<png_bytep>* rows,
+               std::string* reason) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, reason, OnPngError, OnPngWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    *reason = "out of memory";
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  png_init_io(png, file);
+  png_read_info(png, info);
+  png_set_expand(png);  // palettes and grey below 8 bits to 8 bits, transparency to alpha
+  png_set_scale_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_bgr(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  const bool alpha = png_get_channels(png, info) == 4;
+  stream->layout = {alpha ? PixelFormat::kRgb32 : PixelFormat::kRgb24,
+                    int(png_get_image_width(png, info)), int(png_get_image_height(png, info))};
+  try {
+    CheckFrameLayout(stream->layout);
+  } catch (const ToolError& error) {
+    *reason = error.what();
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  picture->resize(size_t(stream->layout.FrameBytes()));
+  rows->resize(size_t(stream->layout.height));
+  for (size_t y = 0; y < rows->size(); ++y)
+    (*rows)[y] = picture->data() + y * size_t(stream->layout.RowBytes());
+  png_read_image(png, rows->data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return true;
+}
+
 }  // namespace
 
 std::unique_ptr<FrameReader> OpenPngReader(const std::string& path) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  auto fail = [&](const std::string& reason) {
-    png_image_free(&image);
-    return ToolError("cannot read " + path + ": " + reason);
-  };
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) throw ToolError("cannot read " + path + ": " + std::strerror(errno));
-  const int began = png_image_begin_read_from_stdio(&image, file);
-  if (!began) {
-    std::fclose(file);
-    throw fail(image.message);
-  }
-
   StreamInfo info;
   info.frame_count = 1;
-  info.layout.width = int(image.width);
-  info.layout.height = int(image.height);
-  const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-  info.layout.format = alpha ? PixelFormat::kRgb32 : PixelFormat::kRgb24;
-  image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
-  try {
-    CheckFrameLayout(info.layout);
-  } catch (const ToolError& error) {
-    std::fclose(file);
-    throw fail(error.what());
-  }
-
-  Picture picture(size_t(info.layout.FrameBytes()));
-  const int finished = png_image_finish_read(&image, nullptr, picture.data(),
-                                             png_int_32(info.layout.RowBytes()), nullptr);
+  Picture picture;
+  std::vector<png_bytep> rows;
+  std::string reason;
+  const bool decoded = DecodePng(file, &info, &picture, &rows, &reason);
   std::fclose(file);
-  if (!finished) throw fail(image.message);
+  if (!decoded) throw ToolError("cannot read " + path + ": " + reason);
   return std::make_unique<PngReader>(info, std::move(picture));
 }
 

@@ -43,6 +43,9 @@ INSTANTIATE_TEST_SUITE_P(Format, CreationChecks,
                          ::testing::Values(Case{640, 480, CS_YUY2, {999, 999, "Blob"}, kFormat},
                                            Case{640, 480, CS_YV12, {}, kFormat},
                                            Case{640, 480, CS_I420, {}, kFormat},
+                                           // Planar and 16-bit RGB carry the RGB flag too.
+                                           Case{640, 480, int(0x90000001u), {}, kFormat},
+                                           Case{640, 480, 0x50010001, {}, kFormat},
                                            Case{640, 480, kRgb24, {}, kAccepted},
                                            Case{640, 480, kRgb32, {}, kAccepted}));
 

@@ -63,7 +63,9 @@ TEST(WindowsPipes, MissingProgramsAreFoundMissing) {
 }
 
 TEST(WindowsFiles, ReplaceFileReplacesAnExistingFile) {
-  const std::string from = platform::TemporaryPathBeside("replace-target.raw");
+  const std::string folder = platform::MakePrivateFolderBeside("replace-target.raw");
+  ASSERT_FALSE(folder.empty());
+  const std::string from = folder + "\\replace-target.raw";
   WriteFile(from, "new");
   WriteFile("replace-target.raw", "old contents");
   std::string error;
@@ -71,15 +73,22 @@ TEST(WindowsFiles, ReplaceFileReplacesAnExistingFile) {
   EXPECT_EQ(FileContents("replace-target.raw"), "new");
   EXPECT_FALSE(platform::ReplaceFile(from, "replace-target.raw", &error));
   EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(platform::RemoveFolder(folder));
   std::remove("replace-target.raw");
 }
 
-TEST(WindowsFiles, TemporaryPathStaysInTheFolderAndKeepsTheExtension) {
-  const std::string beside_backslash = platform::TemporaryPathBeside("C:\\videos\\out.mkv");
-  EXPECT_EQ(beside_backslash.rfind("C:\\videos\\.korvel-", 0), 0u) << beside_backslash;
-  EXPECT_EQ(beside_backslash.substr(beside_backslash.size() - 8), "-out.mkv");
-  const std::string beside_slash = platform::TemporaryPathBeside("videos/out.mkv");
-  EXPECT_EQ(beside_slash.rfind("videos/.korvel-", 0), 0u) << beside_slash;
+TEST(WindowsFiles, TemporaryFolderIsNewAndInTheOutputsFolder) {
+  const std::string first = platform::MakePrivateFolderBeside("out.mkv");
+  const std::string second = platform::MakePrivateFolderBeside("out.mkv");
+  EXPECT_EQ(first.rfind(".korvel-", 0), 0u) << first;
+  EXPECT_NE(first, second);
+  FILE* file = platform::CreateNewFile(first + "\\out.mkv");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  EXPECT_EQ(platform::CreateNewFile(first + "\\out.mkv"), nullptr);
+  std::remove((first + "\\out.mkv").c_str());
+  EXPECT_TRUE(platform::RemoveFolder(first));
+  EXPECT_TRUE(platform::RemoveFolder(second));
 }
 
 TEST(WindowsFiles, RegularFileSizeIsKnownOnlyForFiles) {

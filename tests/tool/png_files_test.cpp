@@ -64,6 +64,37 @@ TEST(PngFiles, GreyIsExpandedToRgb) {
               ExpectedOutput(as_rgb, {40, 32, 3}, 2, -3, "line"));
 }
 
+// A gamma the file declares changes nothing, and 16-bit samples give the nearest 8-bit value.
+TEST(PngFiles, SamplesAreTakenAsStored) {
+  ScratchFolder folder;
+  const std::vector<uint8_t> deep = RandomFrames({40, 32, 6}, 1, 25);
+  WriteBytes(folder.Path("deep.raw"), deep);
+  MakePng(folder, "deep.raw", "40x32", "rgb48be", "rgb48be", "deep.png");
+  std::vector<uint8_t> bgr;
+  for (size_t i = 0; i < deep.size(); i += 6)
+    for (size_t c : {4, 2, 0})
+      bgr.push_back(uint8_t(((deep[i + c] << 8 | deep[i + c + 1]) * 255 + 32767) / 65535));
+  // The same picture in 8 bits, declared linear by a gAMA chunk of 1.0 after the header.
+  WriteBytes(folder.Path("flat.raw"), bgr);
+  MakePng(folder, "flat.raw", "40x32", "bgr24", "rgb24", "flat.png");
+  std::vector<uint8_t> png = ReadBytes(folder.Path("flat.png"));
+  std::vector<uint8_t> chunk{0, 0, 0, 4, 'g', 'A', 'M', 'A', 0, 1, 0x86, 0xA0};
+  uint32_t crc = 0xFFFFFFFF;
+  for (size_t i = 4; i < chunk.size(); ++i) {
+    crc ^= chunk[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(uint8_t(~crc >> shift));
+  png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+  WriteBytes(folder.Path("flat.png"), png);
+  for (const char* input : {"deep.png", "flat.png"}) {
+    const auto result = RunKorvel(folder, {input, "out.raw", "-b", "rect", "-x", "2", "-y", "2"});
+    ASSERT_EQ(result.status, 0) << result.standard_error;
+    EXPECT_TRUE(ReadBytes(folder.Path("out.raw")) == ExpectedOutput(bgr, {40, 32, 3}, 2, 2, "rect"))
+        << input;
+  }
+}
+
 TEST(PngFiles, OneFrameOnlyAndNothingLeftOnFailure) {
   ScratchFolder folder;
   WriteBytes(folder.Path("two.raw"), RandomFrames({48, 40, 3}, 2, 24));

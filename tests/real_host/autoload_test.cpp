@@ -1,0 +1,55 @@
+// The user folders the host searches for plugins on Linux: a plugin copied there needs no
+// LoadPlugin.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "real_host.h"
+
+namespace korvel_real_host {
+namespace {
+
+constexpr const char* kCall = "BlankClip(pixel_type=\"RGB32\").Korvel()";
+
+// A home folder of its own for the environments made while it lives: the host reads HOME
+// when an environment is created.
+class TemporaryHome {
+ public:
+  TemporaryHome() {
+    char pattern[] = "/tmp/korvel-home-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+    if (const char* home = std::getenv("HOME")) saved_ = home;
+    setenv("HOME", path_.c_str(), 1);
+  }
+  ~TemporaryHome() {
+    saved_.empty() ? unsetenv("HOME") : setenv("HOME", saved_.c_str(), 1);
+    std::filesystem::remove_all(path_);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+  std::string saved_;
+};
+
+TEST(Autoload, FindsThePluginInEitherUserFolder) {
+  {
+    TemporaryHome empty;
+    RealHost host(RealHost::Plugin::kLeftToAutoload);
+    EXPECT_EQ(host.ErrorOf(kCall), "Script error: There is no function named 'Korvel'.");
+  }
+  for (const char* folder : {".avisynth", ".local/lib/avisynth"}) {
+    SCOPED_TRACE(folder);
+    TemporaryHome home;
+    std::filesystem::create_directories(home.path() / folder);
+    std::filesystem::copy_file(KORVEL_PLUGIN_PATH, home.path() / folder / "libkorvel.so");
+    RealHost host(RealHost::Plugin::kLeftToAutoload);
+    EXPECT_EQ(host.ErrorOf(kCall), "(no error)");
+  }
+}
+
+}  // namespace
+}  // namespace korvel_real_host

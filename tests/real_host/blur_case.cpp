@@ -1,0 +1,41 @@
+#include "blur_case.h"
+
+#include "reference_blur.h"
+
+namespace korvel_real_host {
+
+void PrintTo(const BlurCase& c, std::ostream* os) {
+  *os << c.width << "x" << c.height << (c.rgb32 ? " RGB32 " : " RGB24 ") << c.blur << " x=" << c.x
+      << " y=" << c.y;
+}
+
+std::string KorvelScript(const std::string& clip, const BlurCase& c) {
+  return clip + ".Korvel(x=" + std::to_string(c.x) + ", y=" + std::to_string(c.y) + ", blur=\"" +
+         c.blur + "\")";
+}
+
+std::optional<std::string> FirstDifference(const std::vector<uint8_t>& expected,
+                                           const std::vector<uint8_t>& actual, int row_bytes) {
+  if (expected.size() != actual.size())
+    return "sizes differ: " + std::to_string(expected.size()) + " and " +
+           std::to_string(actual.size()) + " bytes";
+  for (size_t i = 0; i < expected.size(); ++i)
+    if (expected[i] != actual[i])
+      return "first difference at memory row " + std::to_string(i / size_t(row_bytes)) + ", byte " +
+             std::to_string(i % size_t(row_bytes)) + ": expected " + std::to_string(expected[i]) +
+             ", got " + std::to_string(actual[i]);
+  return std::nullopt;
+}
+
+std::vector<uint8_t> ModelFrame(RealHost& host, const std::string& source, const BlurCase& c,
+                                int n) {
+  const AVSValue clip = host.Evaluate(source);
+  return korvel_test::ReferenceBlur(Picture(clip.AsClip(), n, host.env()), c.width, c.height,
+                                    c.rgb32 ? 4 : 3, c.x, c.y, c.blur);
+}
+
+std::vector<uint8_t> ModelFrame(RealHost& host, const BlurCase& c, int n) {
+  return ModelFrame(host, DetailedSource(c.width, c.height, n + 1, c.rgb32), c, n);
+}
+
+}  // namespace korvel_real_host

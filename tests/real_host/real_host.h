@@ -1,0 +1,42 @@
+// The real host as the tests use it: one script environment with the plugin loaded, scripts
+// evaluated in it, and frames read back as pictures.
+#pragma once
+
+#include <avisynth.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvel_real_host {
+
+class RealHost {
+ public:
+  enum class Plugin { kLoadedByScript, kLeftToAutoload };
+  // A fresh environment; by default it has loaded the plugin under test with LoadPlugin.
+  explicit RealHost(Plugin plugin = Plugin::kLoadedByScript);
+  ~RealHost();
+  RealHost(const RealHost&) = delete;
+  RealHost& operator=(const RealHost&) = delete;
+
+  IScriptEnvironment* env() { return env_; }
+
+  // The value of the script; the host's AvisynthError when it fails.
+  AVSValue Evaluate(const std::string& script);
+  // The host's Invoke, its errors turned into std::runtime_error with the host's text.
+  AVSValue Invoke(const char* name, const AVSValue& arguments, const char* const* names);
+  // The host's error text for the script, or "(no error)".
+  std::string ErrorOf(const std::string& script);
+
+ private:
+  IScriptEnvironment* env_;
+};
+
+// The picture of frame n: each row's bytes, in memory order (bottom row first), back to back.
+std::vector<uint8_t> Picture(const PClip& clip, int n, IScriptEnvironment* env);
+
+// A clip whose every byte varies with the column, the row and the frame number, made by the
+// host's own filters: interleaved RGB24 or RGB32 (alpha included).
+std::string DetailedSource(int width, int height, int frames, bool rgb32);
+
+}  // namespace korvel_real_host
