@@ -1,7 +1,7 @@
 // The reference kernel alone, on the filter's own table: a direct sum of N bytes per byte.
+#include "averaging/plain_kernel.h"
 #include "kernel_frames.h"
 #include "per_frame.h"
-#include "averaging/plain_kernel.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "accepted_arguments.h"
-#include "blur_filter.h"
 #include "averaging/fast_averager.h"
 #include "averaging/plain_kernel.h"
+#include "blur_filter.h"
 #include "test_clips.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "blur_filter.h"
 #include "averaging/shift_plan.h"
+#include "blur_filter.h"
 #include "test_clips.h"
 
 namespace {
