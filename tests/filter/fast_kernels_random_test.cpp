@@ -80,6 +80,8 @@ std::vector<Call> Extremes() {
   add("line", 0, 1, 4, 8);
   add("line", 0, -3, 9, 24);
   add("line", -3, 0, 24, 9);
+  add("line", -12, 0, 100, 6);   // one row of prefix sums straight from the source
+  add("line", 130, 0, 1040, 6);  // the same in 32-bit sums
   add("line", 3, -3, 24, 24);
   add("line", -5, -5, 40, 40);
   add("line", 4, 1, 32, 12);
