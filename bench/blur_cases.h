@@ -34,3 +34,8 @@ inline constexpr BlurCase kFilterCases[] = {
 // The plain kernel costs N additions a byte, so it is measured only where N is small.
 inline constexpr BlurCase kPlainCases[] = {
     {"rect", 2, 2}, {"focus", 2, 0}, {"focus", 5, 0}, {"line", 8, 0}};
+
+// The largest parameters creation accepts at 3840x2160 (width/8, height/8): the work space
+// a filter takes at its largest, measured but not timed.
+inline constexpr BlurCase kLargestCases[] = {
+    {"rect", 480, 270}, {"focus", 480, 0}, {"line", 480, 270}, {"line", 480, 0}, {"line", 0, 270}};

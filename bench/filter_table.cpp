@@ -20,7 +20,7 @@ int RowStep(int32_t offset) {
 
 std::vector<int32_t> FilterOffsets(const BlurCase& blur_case, int pitch, int bytes_per_pixel) {
   ScriptEnvironment env;
-  PClip source(new MemoryClip(FrameInfo(kFormats[0])));
+  PClip source(new MemoryClip(FrameInfo(kSizes[1], kFormats[0])));
   const int y = blur_case.IsFocus() ? blur_case.x : blur_case.y;
   BlurFilter filter(source, blur_case.x, y, blur_case.blur);
   if (!filter.HasTable()) throw std::runtime_error("no table for " + blur_case.Name());
@@ -36,7 +36,7 @@ std::vector<SampleStep> FilterSampleSteps(const BlurCase& blur_case) {
   }
   // The steps must give back the table of a real frame, or a peer would blur other samples.
   const PixelFormat& format = kFormats[1];
-  const int pitch = kFrameWidth * format.bytes_per_pixel;
+  const int pitch = kSizes[1].width * format.bytes_per_pixel;
   const std::vector<int32_t> table = FilterOffsets(blur_case, pitch, format.bytes_per_pixel);
   bool same = table.size() == steps.size();
   for (size_t e = 0; same && e < steps.size(); ++e)

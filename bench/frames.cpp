@@ -2,10 +2,10 @@
 
 #include <random>
 
-VideoInfo FrameInfo(const PixelFormat& format) {
+VideoInfo FrameInfo(const FrameSize& size, const PixelFormat& format) {
   VideoInfo vi;
-  vi.width = kFrameWidth;
-  vi.height = kFrameHeight;
+  vi.width = size.width;
+  vi.height = size.height;
   vi.pixel_type = format.pixel_type;
   vi.num_frames = 1;
   vi.fps_numerator = 25;
@@ -18,9 +18,9 @@ void FillRandom(uint8_t* bytes, size_t count) {
   for (size_t i = 0; i < count; ++i) bytes[i] = uint8_t(random());
 }
 
-PVideoFrame RandomFrame(ScriptEnvironment& env, const PixelFormat& format) {
-  // Rows of 5760 and 7680 bytes are already multiples of 64: the pitch is the row size.
-  PVideoFrame frame = env.NewFrame(kFrameWidth * format.bytes_per_pixel, kFrameHeight, 0, 64);
-  FillRandom(frame->GetWritePtr(), size_t(frame->GetPitch()) * kFrameHeight);
+PVideoFrame RandomFrame(ScriptEnvironment& env, const FrameSize& size, const PixelFormat& format) {
+  // Rows of these widths are already multiples of 64 bytes: the pitch is the row size.
+  PVideoFrame frame = env.NewFrame(size.width * format.bytes_per_pixel, size.height, 0, 64);
+  FillRandom(frame->GetWritePtr(), size_t(frame->GetPitch()) * size_t(size.height));
   return frame;
 }

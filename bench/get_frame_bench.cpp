@@ -8,13 +8,13 @@
 
 namespace {
 
-void GetFrame(benchmark::State& state, PixelFormat format, BlurCase blur_case) {
+void GetFrame(benchmark::State& state, FrameSize size, PixelFormat format, BlurCase blur_case) {
   ScriptEnvironment env;  // declared first: the plugin's code outlives its clips and frames
   try {
     env.LoadPlugin(KORVEL_PLUGIN_PATH);
-    auto* source = new MemoryClip(FrameInfo(format));
+    auto* source = new MemoryClip(FrameInfo(size, format));
     const PClip source_clip(source);
-    source->SetFrame(0, RandomFrame(env, format));
+    source->SetFrame(0, RandomFrame(env, size, format));
 
     std::vector<NamedArgument> named = {{"x", blur_case.x}};
     if (!blur_case.IsFocus()) named.push_back({"y", blur_case.y});
@@ -29,14 +29,15 @@ void GetFrame(benchmark::State& state, PixelFormat format, BlurCase blur_case) {
     state.SkipWithError(error.msg);
     return;
   }
-  CountFrameBytes(state, format);
+  CountFrameBytes(state, size, format);
 }
 
 const bool registered = [] {
-  for (const PixelFormat& format : kFormats)
-    for (const BlurCase& blur_case : kFilterCases)
-      PerFrame(benchmark::RegisterBenchmark(RowName("korvel", format, blur_case).c_str(), GetFrame,
-                                            format, blur_case));
+  for (const FrameSize& size : kSizes)
+    for (const PixelFormat& format : kFormats)
+      for (const BlurCase& blur_case : kFilterCases)
+        PerFrame(benchmark::RegisterBenchmark(RowName("korvel", size, format, blur_case).c_str(),
+                                              GetFrame, size, format, blur_case));
   return true;
 }();
 

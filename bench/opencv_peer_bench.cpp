@@ -11,9 +11,9 @@
 
 namespace {
 
-cv::Mat RandomPicture(const PixelFormat& format) {
-  cv::Mat picture(kFrameHeight, kFrameWidth, format.bytes_per_pixel == 3 ? CV_8UC3 : CV_8UC4);
-  FillRandom(picture.data, FrameBytes(format));
+cv::Mat RandomPicture(const FrameSize& size, const PixelFormat& format) {
+  cv::Mat picture(size.height, size.width, format.bytes_per_pixel == 3 ? CV_8UC3 : CV_8UC4);
+  FillRandom(picture.data, FrameBytes(size, format));
   return picture;
 }
 
@@ -32,10 +32,10 @@ cv::Mat SampleKernel(const BlurCase& blur_case) {
   return kernel;
 }
 
-void Peer(benchmark::State& state, PixelFormat format, BlurCase blur_case) {
+void Peer(benchmark::State& state, FrameSize size, PixelFormat format, BlurCase blur_case) {
   cv::setNumThreads(1);
-  const cv::Mat src = RandomPicture(format);
-  cv::Mat dst = RandomPicture(format);  // allocated before timing, so each call reuses it
+  const cv::Mat src = RandomPicture(size, format);
+  cv::Mat dst = RandomPicture(size, format);  // allocated before timing, so each call reuses it
   const bool box = std::string(blur_case.blur) == "rect";
   const cv::Mat kernel = box ? cv::Mat() : SampleKernel(blur_case);
   const cv::Size box_size(2 * blur_case.x + 1, 2 * blur_case.y + 1);
@@ -50,14 +50,15 @@ void Peer(benchmark::State& state, PixelFormat format, BlurCase blur_case) {
   state.SetLabel(box                   ? "cv::blur"
                  : blur_case.IsFocus() ? "cv::filter2D disc"
                                        : "cv::filter2D line");
-  CountFrameBytes(state, format);
+  CountFrameBytes(state, size, format);
 }
 
 const bool registered = [] {
-  for (const PixelFormat& format : kFormats)
-    for (const BlurCase& blur_case : kFilterCases)
-      PerFrame(benchmark::RegisterBenchmark(RowName("peer", format, blur_case).c_str(), Peer,
-                                            format, blur_case));
+  for (const FrameSize& size : kSizes)
+    for (const PixelFormat& format : kFormats)
+      for (const BlurCase& blur_case : kFilterCases)
+        PerFrame(benchmark::RegisterBenchmark(RowName("peer", size, format, blur_case).c_str(),
+                                              Peer, size, format, blur_case));
   return true;
 }();
 

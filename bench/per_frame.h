@@ -14,11 +14,13 @@ inline benchmark::internal::Benchmark* PerFrame(benchmark::internal::Benchmark* 
   return benchmark->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 }
 
-// "<kind>/<format>/<call>", the parts the report reads back.
-inline std::string RowName(const char* kind, const PixelFormat& format, const BlurCase& blur_case) {
-  return std::string(kind) + "/" + format.name + "/" + blur_case.Name();
+// "<kind>/<size>/<format>/<call>", the parts the report reads back.
+inline std::string RowName(const std::string& kind, const FrameSize& size,
+                           const PixelFormat& format, const BlurCase& blur_case) {
+  return kind + "/" + size.name + "/" + format.name + "/" + blur_case.Name();
 }
 
-inline void CountFrameBytes(benchmark::State& state, const PixelFormat& format) {
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(FrameBytes(format)));
+inline void CountFrameBytes(benchmark::State& state, const FrameSize& size,
+                            const PixelFormat& format) {
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(FrameBytes(size, format)));
 }

@@ -1,6 +1,7 @@
 #include "blur_filter.h"
 
 #include "arithmetic.h"
+#include "averaging/fast_averager.h"
 #include "shape.h"
 
 namespace {
@@ -29,11 +30,14 @@ BlurFilter::BlurFilter(const PClip& source, int x_extent, int y_extent, const ch
     offset_count = int(capacity);
 #if !defined(KORVEL_PLAIN_KERNEL_ONLY)
   // Rows of prefix sums, or of a line's earlier sums, pay off where the samples fill no box.
-  const bool ring = shape != Shape::kRect;
+  // Horizontal and vertical lines are boxes too.
+  const bool ring = shape == Shape::kFocus || (shape == Shape::kLine && x != 0 && y != 0);
   const int64_t x_bound = Magnitude(x), y_bound = Magnitude(y);
   if (offsets && x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     averager = FastAverager::Create(int(x_bound), int(y_bound),
-                                    int64_t(vi.width) * (vi.BitsPerPixel() / 8), ring,
+                                    int64_t(vi.width) * (vi.BitsPerPixel() / 8), offset_count, ring,
                                     BestInstructionSet());
 #endif
 }
+
+BlurFilter::~BlurFilter() { delete averager; }

@@ -3,17 +3,17 @@
 
 #include <stdint.h>
 
-#include <memory>
-
-#include "fast_averager.h"
 #include "heap.h"
 #include "host.h"
+
+class FastAverager;
+enum class KernelChoice;
 
 class BlurFilter : public GenericVideoFilter, public HeapAllocated {
  public:
   // Keeps `blur` as given: the host keeps script strings alive as long as its filters.
   BlurFilter(const PClip& source, int x_extent, int y_extent, const char* keyword);
-  ~BlurFilter() override = default;
+  ~BlurFilter() override;
   BlurFilter(const BlurFilter&) = delete;
   BlurFilter& operator=(const BlurFilter&) = delete;
 
@@ -37,6 +37,6 @@ class BlurFilter : public GenericVideoFilter, public HeapAllocated {
   HeapArray<int32_t> offsets;  // freed before the base drops `child`
   int offset_count = 0;
   // Null when the fast kernels are switched off or their work space could not be had.
-  std::unique_ptr<FastAverager> averager;
-  KernelChoice last_kernel = KernelChoice::kPlain;
+  FastAverager* averager = nullptr;
+  KernelChoice last_kernel{};  // the plain kernel
 };

@@ -1,7 +1,8 @@
 // GetFrame: the source frame's border strips copied, its interior averaged over the table.
 #include "arithmetic.h"
+#include "averaging/fast_averager.h"
+#include "averaging/plain_kernel.h"
 #include "blur_filter.h"
-#include "plain_kernel.h"
 
 namespace {
 
@@ -55,20 +56,9 @@ PVideoFrame HOST_STDCALL BlurFilter::GetFrame(int n, IScriptEnvironment* env) {
 
   FillOffsets(src_pitch, bytes_per_pixel, env);
 
-  // Rows Y + 1 to H - Y - 3 and pixels X + 1 to W - X - 3: every sample then lies inside
-  // the source, at least one row and pixel in from its edges.
-  AveragingJob job;
-  job.src = src_start;
-  job.src_pitch = src_pitch;
-  job.dst = dst_start;
-  job.dst_pitch = dst_pitch;
-  job.row_begin = int(Min<int64_t>(margin_y + 1, height));
-  job.row_end = int(Max<int64_t>(height - margin_y - 2, 0));
-  job.pixel_begin = int(Min<int64_t>(margin_x + 1, width));
-  job.pixel_end = int(Max<int64_t>(width - margin_x - 2, 0));
-  job.bytes_per_pixel = bytes_per_pixel;
-  job.offsets = offsets.get();
-  job.offset_count = offset_count;
+  const AveragingJob job =
+      InteriorJob(src_start, src_pitch, dst_start, dst_pitch, width, height, bytes_per_pixel,
+                  margin_x, margin_y, offsets.get(), offset_count);
   if (averager) {
     last_kernel = averager->Average(job);
   } else {

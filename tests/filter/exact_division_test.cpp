@@ -1,12 +1,12 @@
 // The multiply-and-shift division: exact for every total a count of bytes can reach, in the
 // lanes it is meant for.
-#include "exact_division.h"
+#include "averaging/exact_division.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "averaging_job.h"
+#include "averaging/averaging_job.h"
 
 namespace {
 

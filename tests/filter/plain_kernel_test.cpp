@@ -1,5 +1,5 @@
 // The reference kernel's arithmetic where a 32-bit sum would overflow.
-#include "plain_kernel.h"
+#include "averaging/plain_kernel.h"
 
 #include <gtest/gtest.h>
 

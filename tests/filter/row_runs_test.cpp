@@ -1,6 +1,6 @@
 // The offset table seen as row runs, and the plan that moves a line along its period: both
 // must name exactly the table's samples, or refuse.
-#include "row_runs.h"
+#include "averaging/row_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "averaging/shift_plan.h"
 #include "blur_filter.h"
-#include "shift_plan.h"
 #include "test_clips.h"
 
 namespace {

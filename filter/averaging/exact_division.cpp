@@ -1,6 +1,11 @@
-#include "exact_division.h"
+#include "averaging/exact_division.h"
 
-#include <cmath>
+#include <string.h>
+
+#include "averaging/float_environment.h"
+#if defined(KORVEL_X86_KERNELS)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -18,35 +23,51 @@ bool IsExact(int64_t count, uint64_t multiplier, int shift, int64_t largest) {
   return true;
 }
 
+#if defined(KORVEL_X86_KERNELS)
+// The kernels' own steps, one lane of them: convert, multiply, truncate. The caller
+// rounds to nearest.
+int64_t ReciprocalQuotient(int64_t total, float reciprocal) {
+  const __m128 value = _mm_cvtsi32_ss(_mm_setzero_ps(), int(total));
+  return _mm_cvttss_si32(_mm_mul_ss(value, _mm_set_ss(reciprocal)));
+}
+
 // The same two tries per quotient hold for a float product: converting a total below 2^24
 // is exact, and rounding a product by a positive constant never decreases as it grows.
 bool IsExactReciprocal(int64_t count, float reciprocal, int64_t largest) {
-  auto quotient = [&](int64_t total) {
-    const float product = float(total) * reciprocal;
-    return int64_t(product);
-  };
   for (int64_t q = 0; q * count <= largest; ++q) {
     const int64_t last = q * count + count - 1 < largest ? q * count + count - 1 : largest;
-    if (quotient(q * count) != q || quotient(last) != q) return false;
+    if (ReciprocalQuotient(q * count, reciprocal) != q || ReciprocalQuotient(last, reciprocal) != q)
+      return false;
   }
   return true;
 }
 
-// 1 / count rounded, or the next floats up, whichever is exact first; 0 for none. Only
-// the x86-64 kernels use it, and only there is float arithmetic the vector units' own.
+// The next float up from a positive one.
+float NextUp(float value) {
+  uint32_t bits;
+  memcpy(&bits, &value, sizeof bits);
+  ++bits;
+  memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// 1 / count rounded, or the next floats up, whichever is exact first; 0 for none. Chosen and
+// checked rounding to nearest, as the kernels divide, whatever mode the caller is in.
 float FindReciprocal(int count) {
-#if !defined(KORVEL_X86_KERNELS)
-  return 0;
-#endif
   const int64_t largest = LargestTotal(count);
   if (count < 1 || largest >= (int64_t(1) << 24)) return 0;
-  float reciprocal = 1.0f / float(count);
+  [[maybe_unused]] const DefaultFloatEnvironment float_environment;
+  float reciprocal = _mm_cvtss_f32(_mm_div_ss(_mm_set_ss(1.0f), _mm_set_ss(float(count))));
   for (int attempt = 0; attempt < 4; ++attempt) {
     if (IsExactReciprocal(count, reciprocal, largest)) return reciprocal;
-    reciprocal = std::nextafter(reciprocal, 1.0f);
+    reciprocal = NextUp(reciprocal);
   }
   return 0;
 }
+#else
+// Only the x86 kernels divide by a reciprocal.
+float FindReciprocal(int) { return 0; }
+#endif
 
 bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier_limit,
                  int64_t total_limit, Divisor* divisor) {
@@ -56,7 +77,7 @@ bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier
     const uint64_t multiplier = ((uint64_t(1) << shift) + uint64_t(count) - 1) / uint64_t(count);
     if (multiplier > multiplier_limit) break;
     if (IsExact(count, multiplier, shift, largest)) {
-      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2), 0};
+      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2), 0, uint32_t(count)};
       return true;
     }
   }
@@ -74,3 +95,5 @@ bool FindDivisor32(int count, Divisor* divisor) {
   divisor->reciprocal = FindReciprocal(count);
   return true;
 }
+
+Divisor DivisorByDivision(int count) { return {0, 0, uint32_t(count / 2), 0, uint32_t(count)}; }

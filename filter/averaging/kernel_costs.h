@@ -3,8 +3,8 @@
 // kernel; every choice writes the same bytes.
 #pragma once
 
-#include "row_runs.h"
-#include "shift_plan.h"
+#include "averaging/row_runs.h"
+#include "averaging/shift_plan.h"
 
 // Samples of a row that may be read one by one rather than from prefix sums.
 constexpr int kLongestDirectRun = 3;
@@ -12,7 +12,9 @@ constexpr int kLongestDirectRun = 3;
 namespace kernel_costs {
 
 // 32-bit sums of more samples than 16 bits hold widen each sample.
-inline int Sample(bool narrow, int samples) { return narrow || samples * 255 <= 65535 ? 10 : 20; }
+inline int Sample(bool narrow, int samples) {
+  return narrow || int64_t(samples) * 255 <= 65535 ? 10 : 20;
+}
 inline int PrefixDifference(bool narrow) { return narrow ? 16 : 32; }
 inline int PrefixRows(bool narrow) { return narrow ? 80 : 100; }  // one per source row
 inline int EarlierSum(bool narrow) { return narrow ? 10 : 20; }
@@ -38,11 +40,6 @@ inline int RunsWithPrefixRows(const RunLayout& layout, bool narrow) {
 inline int RunsSampleBySample(const RunLayout& layout, bool narrow) {
   const int samples = SampleCount(layout);
   return samples * Sample(narrow, samples);
-}
-
-// True when the runs kernel, given the work space, should take long runs from prefix rows.
-inline bool PrefixRowsPay(const RunLayout& layout, bool narrow) {
-  return RunsWithPrefixRows(layout, narrow) < RunsSampleBySample(layout, narrow);
 }
 
 inline int Shifted(const ShiftPlan& plan, bool narrow) {

@@ -1,7 +1,8 @@
-// Division of a sample sum by the sample count as a multiply and a shift.
+// Division of a sample sum by the sample count as a multiply and a shift, or, for sums past
+// 32-bit products, as an integer division.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 // (sum + half) / count == ((sum + half) * multiplier) >> shift for every sum of count bytes.
 struct Divisor {
@@ -11,6 +12,7 @@ struct Divisor {
   // For 32-bit sums below 2^24, else 0: (sum + half) / count == the product of
   // float(sum + half) and this, truncated, computed in single precision rounding to nearest.
   float reciprocal;
+  uint32_t count;
 };
 
 // The divisor for sums in 16-bit lanes: multiplier < 2^16 and shift >= 16, so the product's
@@ -19,5 +21,9 @@ struct Divisor {
 bool FindDivisor16(int count, Divisor* divisor);
 
 // The divisor for sums in 32-bit lanes, the product taken in 64 bits, and the reciprocal
-// where one is exact. False when the sum does not fit 31 bits.
+// where one is exact. False when the sum does not fit 31 bits, or no multiplier below 2^32
+// is exact.
 bool FindDivisor32(int count, Divisor* divisor);
+
+// For sums in 64-bit lanes, divided one by one by the count itself; any count from 1.
+Divisor DivisorByDivision(int count);

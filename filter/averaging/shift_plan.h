@@ -3,10 +3,10 @@
 // the pixel D back, plus the samples that enter and minus those that leave.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
-#include "row_runs.h"
+#include "averaging/row_runs.h"
 
 struct ShiftPlan {
   int row_step;  // D, always at least one row, so the earlier sum is on an earlier row

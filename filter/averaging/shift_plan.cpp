@@ -1,6 +1,4 @@
-#include "shift_plan.h"
-
-#include <algorithm>
+#include "averaging/shift_plan.h"
 
 namespace {
 
@@ -33,7 +31,8 @@ bool ShiftPlan::SumsFit16Bits() const {
   int entering_samples = 0, leaving_samples = 0;
   for (int r = 0; r < entering_count; ++r) entering_samples += entering[r].Length();
   for (int r = 0; r < leaving_count; ++r) leaving_samples += leaving[r].Length();
-  return entering_samples * 255 <= UINT16_MAX && leaving_samples * 255 <= UINT16_MAX;
+  return int64_t(entering_samples) * 255 <= UINT16_MAX &&
+         int64_t(leaving_samples) * 255 <= UINT16_MAX;
 }
 
 int TablePeriod(const int32_t* offsets, int count) {
@@ -71,7 +70,7 @@ bool ShiftPlanner::PlanDisplacement(int row_step, int column_step, const RunLayo
   // Runs by row step: the table's own, and the moved table's (row u holds what row u + D's
   // row step holds, moved back by D's column step).
   const int first = layout.first_row - int(row_step), last = layout.last_row;
-  std::fill(row_index_, row_index_ + 4 * y_bound_ + 1, -1);
+  for (int r = 0; r < 4 * y_bound_ + 1; ++r) row_index_[r] = -1;
   for (int r = 0; r < layout.run_count; ++r) row_index_[layout.runs[r].row + 2 * y_bound_] = r;
   auto run_at = [&](int row) -> const RowRun* {
     if (row < -2 * y_bound_ || row > 2 * y_bound_) return nullptr;

@@ -2,8 +2,8 @@
 // one row step side by side, so a row's samples are one run of columns.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 struct RowRun {
   int row;  // row step of every sample of the run

@@ -1,12 +1,11 @@
 // The same kernels built with AVX2: twice the lanes of the baseline build. Called only
 // after the processor has been seen to support AVX2.
-#include "avx2_kernels.h"
+#include "averaging/avx2_kernels.h"
 
 #include <immintrin.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
 
 namespace korvel_avx2 {
 constexpr int kVectorBytes = 32;
@@ -21,61 +20,7 @@ inline Doublewords WidenBytes(const uint8_t* p, Doublewords) {
   return Doublewords(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
 }
 
-// One pixel's values, at most four, widened to the lanes of a 128-bit register: 32-bit
-// lanes, or 16-bit lanes in its low half. With 3-byte pixels the fourth lane holds the next
-// pixel's first value, which the caller ignores.
-inline __m128i PixelLanes(const uint8_t* p, uint32_t) {
-  int32_t four;
-  std::memcpy(&four, p, sizeof four);
-  return _mm_cvtepu8_epi32(_mm_cvtsi32_si128(four));
-}
-inline __m128i PixelLanes(const uint8_t* p, uint16_t) {
-  int32_t four;
-  std::memcpy(&four, p, sizeof four);
-  return _mm_cvtepu8_epi16(_mm_cvtsi32_si128(four));
-}
-inline __m128i PixelLanes(const uint32_t* p, uint32_t) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-inline __m128i PixelLanes(const uint16_t* p, uint32_t) {
-  return _mm_cvtepu16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
-}
-inline __m128i PixelLanes(const uint16_t* p, uint16_t) {
-  return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-}
-inline __m128i AddLanes(__m128i a, __m128i b, uint32_t) { return _mm_add_epi32(a, b); }
-inline __m128i AddLanes(__m128i a, __m128i b, uint16_t) { return _mm_add_epi16(a, b); }
-inline void StoreLanes(uint32_t* p, __m128i v) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
-}
-inline void StoreLanes(uint16_t* p, __m128i v) {
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
-}
-
-// The running sum of each channel as one register of a pixel's lanes: one addition per
-// pixel instead of one per byte. Each store writes four lanes; with 3-byte pixels the
-// fourth is overwritten by the next pixel's, and the last one lands in the line's slack.
-template <typename Sum, typename Value>
-bool PrefixByPixel(const Value* in, ptrdiff_t length, int bytes, Sum* prefix) {
-  if (bytes != 3 && bytes != 4) return false;
-  __m128i total = _mm_setzero_si128();
-  StoreLanes(prefix, total);
-  auto step = [&](ptrdiff_t t) {
-    total = AddLanes(total, PixelLanes(in + t, Sum{}), Sum{});
-    StoreLanes(prefix + t + bytes, total);
-  };
-  // Four pixels a round: the loop's own count and branch then cost little beside them.
-  const ptrdiff_t four = 4 * ptrdiff_t(bytes);
-  ptrdiff_t t = 0;
-  for (; t + four <= length; t += four) {
-    step(t);
-    step(t + bytes);
-    step(t + 2 * bytes);
-    step(t + 3 * bytes);
-  }
-  for (; t < length; t += bytes) step(t);
-  return true;
-}
+#include "averaging/pixel_prefix.inc"
 
 inline __m256i Load(const void* at) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
@@ -165,7 +110,7 @@ inline ptrdiff_t DivideDifferencesByVector(const uint16_t* ahead, const uint16_t
   return DivideNarrowTotals(totals, length, divisor, out);
 }
 
-#include "averaging_kernels.inc"
+#include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx2
 
 const KernelSet& Avx2Kernels() { return korvel_avx2::kKernelsOfThisFile; }

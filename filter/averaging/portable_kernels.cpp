@@ -1,9 +1,9 @@
 // The kernels built for the baseline instruction set: the fast path on any processor.
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
 
-#include "kernel_set.h"
+#include "averaging/kernel_set.h"
 
 // Builds for processors without vector registers pass these vectors differently; they never
 // leave this file, so the warning about it does not apply.
@@ -21,12 +21,12 @@ typedef uint8_t FourBytes __attribute__((vector_size(4)));
 // The bytes at p, each widened to a lane of the vector type given.
 inline Words WidenBytes(const uint8_t* p, Words) {
   EightBytes bytes;
-  std::memcpy(&bytes, p, sizeof bytes);
+  memcpy(&bytes, p, sizeof bytes);
   return __builtin_convertvector(bytes, Words);
 }
 inline Doublewords WidenBytes(const uint8_t* p, Doublewords) {
   FourBytes bytes;
-  std::memcpy(&bytes, p, sizeof bytes);
+  memcpy(&bytes, p, sizeof bytes);
   return __builtin_convertvector(bytes, Doublewords);
 }
 
@@ -47,7 +47,7 @@ ptrdiff_t DivideDifferencesByVector(const Sum*, const Sum*, Sum, ptrdiff_t, cons
   return 0;
 }
 
-#include "averaging_kernels.inc"
+#include "averaging/averaging_kernels.inc"
 }  // namespace korvel_portable
 
 const KernelSet& PortableKernels() { return korvel_portable::kKernelsOfThisFile; }

@@ -1,6 +1,6 @@
-#include "row_runs.h"
+#include "averaging/row_runs.h"
 
-#include <algorithm>
+#include "arithmetic.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ bool RunDescriber::Describe(const int32_t* offsets, int count, ptrdiff_t pitch, 
   // With a row longer than the widest reach the split of an entry into rows and pixels is
   // unique; shorter rows are left to the plain kernel.
   if (count < 1 || bytes < 1 || pitch <= 2 * int64_t(x_bound_) * bytes) return false;
-  std::fill(seen_rows_, seen_rows_ + 2 * y_bound_ + 1, false);
+  for (int r = 0; r < 2 * y_bound_ + 1; ++r) seen_rows_[r] = false;
   int run_count = 0;
   int direction = 0;  // +1 or -1 once the current run has two samples
   for (int e = 0; e < count; ++e) {
@@ -71,10 +71,10 @@ bool RunDescriber::Describe(const int32_t* offsets, int count, ptrdiff_t pitch, 
   layout->first_column = runs_[0].first_column;
   layout->last_column = runs_[0].last_column;
   for (int r = 1; r < run_count; ++r) {
-    layout->first_row = std::min(layout->first_row, runs_[r].row);
-    layout->last_row = std::max(layout->last_row, runs_[r].row);
-    layout->first_column = std::min(layout->first_column, runs_[r].first_column);
-    layout->last_column = std::max(layout->last_column, runs_[r].last_column);
+    layout->first_row = Min(layout->first_row, runs_[r].row);
+    layout->last_row = Max(layout->last_row, runs_[r].row);
+    layout->first_column = Min(layout->first_column, runs_[r].first_column);
+    layout->last_column = Max(layout->last_column, runs_[r].last_column);
   }
   return true;
 }

@@ -1,4 +1,4 @@
-#include "plain_kernel.h"
+#include "averaging/plain_kernel.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The averaging kernels compiled for AVX2; use only where CpuHasAvx2().
 #pragma once
 
-#include "kernel_set.h"
+#include "averaging/kernel_set.h"
 
 const KernelSet& Avx2Kernels();

@@ -1,0 +1,6 @@
+// The averaging kernels compiled for AVX-512 (BW, VL); use only where CpuHasAvx512BwVl().
+#pragma once
+
+#include "averaging/kernel_set.h"
+
+const KernelSet& Avx512Kernels();

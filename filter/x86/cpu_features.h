@@ -1,4 +1,0 @@
-// What the processor running the plugin supports, asked once.
-#pragma once
-
-bool CpuHasAvx2();
