@@ -76,34 +76,7 @@ inline ptrdiff_t DivideNarrowTotals(Totals totals, ptrdiff_t length, const Divis
   return whole;
 }
 
-inline ptrdiff_t DivideByVector(const uint32_t* totals, ptrdiff_t length, const Divisor& divisor,
-                                uint8_t* out) {
-  return DivideWideTotals([&](ptrdiff_t k) { return Load(totals + k); }, length, divisor, out);
-}
-inline ptrdiff_t DivideByVector(const uint16_t* totals, ptrdiff_t length, const Divisor& divisor,
-                                uint8_t* out) {
-  return DivideNarrowTotals([&](ptrdiff_t k) { return Load(totals + k); }, length, divisor, out);
-}
-
-// The totals ahead[k] - behind[k] + add, made and divided in registers.
-inline ptrdiff_t DivideDifferencesByVector(const uint32_t* ahead, const uint32_t* behind,
-                                           uint32_t add, ptrdiff_t length, const Divisor& divisor,
-                                           uint8_t* out) {
-  const __m512i term = _mm512_set1_epi32(int32_t(add));
-  auto totals = [&](ptrdiff_t k) {
-    return _mm512_add_epi32(_mm512_sub_epi32(Load(ahead + k), Load(behind + k)), term);
-  };
-  return DivideWideTotals(totals, length, divisor, out);
-}
-inline ptrdiff_t DivideDifferencesByVector(const uint16_t* ahead, const uint16_t* behind,
-                                           uint16_t add, ptrdiff_t length, const Divisor& divisor,
-                                           uint8_t* out) {
-  const __m512i term = _mm512_set1_epi16(int16_t(add));
-  auto totals = [&](ptrdiff_t k) {
-    return _mm512_add_epi16(_mm512_sub_epi16(Load(ahead + k), Load(behind + k)), term);
-  };
-  return DivideNarrowTotals(totals, length, divisor, out);
-}
+#include "averaging/vector_division.inc"
 
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx512
