@@ -77,7 +77,7 @@ inline ptrdiff_t DivideNarrowTotals(Totals totals, ptrdiff_t length, const Divis
 }
 
 #include "averaging/vector_division.inc"
-
+// The kernel bodies, over the division entry points above.
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx512
 
