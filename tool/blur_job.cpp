@@ -9,17 +9,13 @@
 #include "media_files.h"
 #include "output_file.h"
 #include "platform.h"
+#include "plugin_location.h"
 #include "progress_line.h"
 #include "script_environment.h"
 #include "source_clip.h"
 #include "tool_error.h"
 
 namespace {
-
-std::string DefaultPluginPath() {
-  const std::string folder = platform::ExecutableDirectory();
-  return folder.empty() ? KORVEL_PLUGIN_FILE_NAME : folder + "/" + KORVEL_PLUGIN_FILE_NAME;
-}
 
 VideoInfo ClipDescription(const StreamInfo& info) {
   VideoInfo vi;

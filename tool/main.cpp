@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "blur_job.h"
+#include "korvel_version.h"
 #include "options.h"
 #include "platform.h"
 #include "tool_error.h"
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
       std::fputs(UsageText(), stdout);
+      return 0;
+    }
+    if (options.version) {
+      std::printf("korvel %s\n", KORVEL_VERSION);
       return 0;
     }
     RunBlurJob(options);

@@ -102,11 +102,13 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
       flag(&options.quiet);
     } else if (option == "-h" || option == "--help") {
       flag(&options.help);
+    } else if (option == "--version") {
+      flag(&options.version);
     } else {
       throw UsageError("unknown option '" + option + "'");
     }
   }
-  if (options.help) return options;
+  if (options.help || options.version) return options;
   if (names.size() < 2) throw UsageError("needs an INPUT and an OUTPUT");
   if (names.size() > 2) throw UsageError("too many file names: '" + names[2] + "'");
   options.input = names[0];
@@ -133,5 +135,6 @@ read and written by ffmpeg.
   --plugin PATH        the plugin library (default: the one beside this program)
   -q, --quiet          no progress line
   -h, --help           this text
+  --version            the version of korvel
 )";
 }

@@ -27,6 +27,7 @@ struct Options {
   std::string plugin;  // empty: the library beside the executable
   bool quiet = false;
   bool help = false;
+  bool version = false;
 };
 
 // Throws UsageError naming what is wrong.

@@ -2,6 +2,7 @@
 // no output, no temporary file, and an existing output left as it was.
 #include <gtest/gtest.h>
 
+#include "korvel_version.h"
 #include "raw_pictures.h"
 #include "tool_runner.h"
 
@@ -151,8 +152,14 @@ TEST_F(ToolErrors, HelpNamesEveryOption) {
   const auto result = RunKorvel(folder_, {"--help"});
   EXPECT_EQ(result.status, 0);
   for (const char* option : {"--x", "--y", "--blur", "--size", "--format", "--frames", "--threads",
-                             "--quiet", "--plugin"})
+                             "--quiet", "--plugin", "--version"})
     EXPECT_NE(result.standard_output.find(option), std::string::npos) << option;
+}
+
+TEST_F(ToolErrors, VersionIsTheProjects) {
+  const auto result = RunKorvel(folder_, {"--version"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.standard_output, std::string("korvel ") + KORVEL_VERSION + "\n");
 }
 
 }  // namespace
