@@ -1,5 +1,5 @@
-// The user folders the host searches for plugins on Linux: a plugin copied there needs no
-// LoadPlugin.
+// The folders the host searches for plugins on Linux: a plugin copied to a user folder, or
+// installed under a prefix by `cmake --install`, needs no LoadPlugin.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -49,6 +49,25 @@ TEST(Autoload, FindsThePluginInEitherUserFolder) {
     RealHost host(RealHost::Plugin::kLeftToAutoload);
     EXPECT_EQ(host.ErrorOf(kCall), "(no error)");
   }
+}
+
+// scripts/real-host installs the build into KORVEL_INSTALL_PREFIX. A host built for that
+// prefix would search PREFIX/lib/avisynth as its own folder; this one, built for another,
+// searches it as the plugin folder beside a library folder on its LD_LIBRARY_PATH, which it
+// reads, like HOME, when an environment is created.
+TEST(Autoload, FindsThePluginInstalledUnderAPrefix) {
+  const std::filesystem::path prefix = KORVEL_INSTALL_PREFIX;
+  for (const char* file : {"bin/korvel", "lib/avisynth/libkorvel.so"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(prefix / file)) << file;
+  TemporaryHome empty;
+  const char* saved = std::getenv("LD_LIBRARY_PATH");
+  const std::string saved_path = saved ? saved : "";
+  setenv("LD_LIBRARY_PATH", (prefix / "lib").c_str(), 1);
+  {
+    RealHost host(RealHost::Plugin::kLeftToAutoload);
+    EXPECT_EQ(host.ErrorOf(kCall), "(no error)");
+  }
+  saved ? setenv("LD_LIBRARY_PATH", saved_path.c_str(), 1) : unsetenv("LD_LIBRARY_PATH");
 }
 
 }  // namespace
