@@ -6,10 +6,10 @@
 #include <stdint.h>
 
 #include "averaging/averaging_job.h"
+#include "averaging/instruction_set.h"
 #include "averaging/kernel_set.h"
 #include "heap.h"
 
-enum class InstructionSet { kPortable, kAvx2, kAvx512 };
 // Which kernel averaged a job, and whether in 16-bit or 32-bit lanes.
 enum class KernelChoice {
   kPlain,
@@ -26,9 +26,6 @@ enum class KernelChoice {
 
 // "box16", "shifted32", "plain": for reports.
 const char* KernelName(KernelChoice choice);
-
-bool IsAvailable(InstructionSet set);
-InstructionSet BestInstructionSet();
 
 class FastAverager : public HeapAllocated {
  public:
