@@ -19,6 +19,8 @@ constexpr FormatName kNames[] = {{PixelFormat::kRgb24, "rgb24"},
 
 // Host frames are addressed with 32-bit sizes, rows rounded up to 16 bytes.
 constexpr int64_t kLargestFrameBytes = INT32_MAX / 2;
+// 8192x8192, or 16384x4096: 256 MiB a frame in rgb32, a few of which are in flight.
+constexpr int64_t kMostPixels = int64_t(1) << 26;
 
 }  // namespace
 
@@ -72,6 +74,7 @@ void CheckFrameLayout(const FrameLayout& layout) {
   if (layout.IsPlanar() && (layout.width % 2 != 0 || layout.height % 2 != 0))
     throw ToolError("frame size " + size + " does not suit " + NameOf(layout.format) +
                     ", whose width and height must be even");
-  if ((layout.RowBytes() + 16) * layout.height > kLargestFrameBytes)
+  if (int64_t(layout.width) * layout.height > kMostPixels ||
+      (layout.RowBytes() + 16) * layout.height > kLargestFrameBytes)
     throw ToolError("frame size " + size + " is too large");
 }

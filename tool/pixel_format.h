@@ -28,5 +28,6 @@ struct FrameLayout {
 };
 
 // Throws ToolError when frames of this size cannot be held in this format: sizes below 1,
-// odd widths of formats that share chroma between two pixels, frames too large to hold.
+// odd widths of formats that share chroma between two pixels, frames of more than 2^26
+// pixels (8192x8192).
 void CheckFrameLayout(const FrameLayout& layout);

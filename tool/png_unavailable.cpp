@@ -13,7 +13,7 @@ namespace {
 
 std::unique_ptr<FrameReader> OpenPngReader(const std::string& path) { ThrowUnavailable(path); }
 
-std::unique_ptr<FrameWriter> OpenPngWriter(const std::string&, const std::string& name,
+std::unique_ptr<FrameWriter> OpenPngWriter(int, const std::string& name,
                                            const FrameLayout&) {
   ThrowUnavailable(name);
 }

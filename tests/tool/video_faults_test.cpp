@@ -48,9 +48,7 @@ TEST(VideoFaults, DamagedVideoEndingEarlyIsAnError) {
   EXPECT_EQ(result.status, 1);
   const std::string& error = result.standard_error;
   EXPECT_EQ(error.find("korvel: "), error.rfind("korvel: ")) << error;
-  EXPECT_NE(error.find(" of its 100 frames; ffmpeg's message, if any, is above\n"),
-            std::string::npos)
-      << error;
+  EXPECT_NE(error.find("korvel: cannot read half.mp4: "), std::string::npos) << error;
   EXPECT_EQ(folder.Names(), (Names{"half.mp4", "whole.mp4"}));
   // Cut without decoding, a file also holds frames before the cut that are never shown.
   RunFfmpeg(folder, {"-ss", "1.5", "-i", "whole.mp4", "-c", "copy", "cut.mp4"});
