@@ -23,15 +23,16 @@ bool FullRangeFormat(AVPixelFormat format) {
          format == AV_PIX_FMT_YUVJ444P;
 }
 
-// Encoders of MPEG-1 and MPEG-2 take only their standard rates; others take any time
-// base up to 16-bit numbers.
+// Encoders of MPEG-1 and MPEG-2 take only their standard rates, and Theora counts time in
+// frames; others take the input's time base, or failing that one of 16-bit numbers.
 std::vector<AVRational> TimeBaseChoices(const AVCodec* encoder, const OutputFormat& format,
                                         const VideoProperties& properties) {
   AVRational rate = properties.frame_rate;
   av_reduce(&rate.num, &rate.den, rate.num, rate.den, 65535);
   if (encoder->supported_framerates)
     rate = encoder->supported_framerates[av_find_nearest_q_idx(rate, encoder->supported_framerates)];
-  if (!format.frame_times || encoder->supported_framerates) return {av_inv_q(rate)};
+  if (!format.frame_times || encoder->supported_framerates || encoder->id == AV_CODEC_ID_THEORA)
+    return {av_inv_q(rate)};
   return {properties.time_base, av_inv_q(rate)};
 }
 
@@ -158,7 +159,9 @@ void VideoSink::AddOtherStreams(const std::string& input_name) {
     const AVStream* stream = input->streams[i];
     if (int(i) == properties_.video_stream) continue;
     const AVMediaType type = stream->codecpar->codec_type;
-    if (type == AVMEDIA_TYPE_AUDIO) {
+    if (format_.one_picture) {
+      continue;  // a single picture plainly holds nothing else: that needs no note
+    } else if (type == AVMEDIA_TYPE_AUDIO) {
       std::string dropped;
       tracks_[i] = AddAudioTrack(*muxer_, stream, input_name, properties_.start_time, &dropped);
       if (!tracks_[i]) note(i, "sound track", dropped);

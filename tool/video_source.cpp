@@ -52,7 +52,7 @@ int ExactQuarterTurn(const std::string& stored) {
   return 0;
 }
 
-// Matroska keeps each track's length as a tag, "HH:MM:SS.nnnnnnnnn"; -1 when absent.
+// Matroska keeps the time each track ends as a tag, "HH:MM:SS.nnnnnnnnn"; -1 when absent.
 double TaggedSeconds(const AVStream* stream) {
   const AVDictionaryEntry* tag = av_dict_get(stream->metadata, "DURATION", nullptr, 0);
   unsigned hours = 0, minutes = 0;
@@ -173,6 +173,13 @@ VideoSource::VideoSource(const std::string& path, PixelFormat format,
   error = avformat_find_stream_info(format_, nullptr);
   if (error < 0) Fail("cannot read", error);
 
+  // A transport stream declares no length, but one cut short mostly ends inside one of
+  // its packets (of 188 bytes, or 192 or 204 with a prefix or a check).
+  const int64_t size = avio_size(format_->pb);
+  if (std::strcmp(format_->iformat->name, "mpegts") == 0 && size > 0 && size % 188 != 0 &&
+      size % 192 != 0 && size % 204 != 0)
+    throw ToolError("cannot read " + path + ": it ends inside a packet, so it is cut short");
+
   // The first moving video; a cover picture only where there is nothing else.
   for (unsigned i = 0; i < format_->nb_streams && !stream_; ++i) {
     AVStream* stream = format_->streams[i];
@@ -214,7 +221,8 @@ VideoSource::VideoSource(const std::string& path, PixelFormat format,
   properties.time_base = stream_->time_base;
   AVRational rate = stream_->avg_frame_rate;
   if (rate.num <= 0 || rate.den <= 0) rate = stream_->r_frame_rate;
-  if (rate.num <= 0 || rate.den <= 0) rate = {25, 1};
+  if (rate.num <= 0 || rate.den <= 0 || (stream_->disposition & AV_DISPOSITION_ATTACHED_PIC))
+    rate = {25, 1};
   properties.frame_rate = rate;
   info.rate_numerator = unsigned(rate.num);
   info.rate_denominator = unsigned(rate.den);
@@ -319,7 +327,6 @@ bool VideoSource::ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t*
     when = end_time_ != AV_NOPTS_VALUE
                ? end_time_
                : (stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0);
-  if (first_time_ == AV_NOPTS_VALUE) first_time_ = when;
   const int64_t length =
       frame_->pkt_duration > 0
           ? frame_->pkt_duration
@@ -339,10 +346,11 @@ void VideoSource::CheckComplete() const {
     expected = declared_frames_ - discarded_packets_;
     if (frames_ >= expected && packets_ >= declared_frames_) return;
   } else if (declared_seconds_ > 0) {
+    // The tag holds the time at which the track ends.
     const double period = 1 / av_q2d(properties_.frame_rate);
-    const double shown = frames_ == 0 ? 0 : double(end_time_ - first_time_) * av_q2d(stream_->time_base);
-    if (shown >= declared_seconds_ - 1.5 * period) return;
-    expected = std::llround(declared_seconds_ / period);
+    const double end = frames_ == 0 ? 0 : double(end_time_) * av_q2d(stream_->time_base);
+    if (end >= declared_seconds_ - 1.5 * period) return;
+    expected = frames_ + std::llround((declared_seconds_ - end) / period);
   } else {
     return;
   }
