@@ -84,7 +84,9 @@ class EncodedTrack : public AudioTrack {
  public:
   EncodedTrack(Muxer& muxer, const AVStream* input, const AVCodec* encoder,
                const std::string& input_name, int64_t start_time)
-      : muxer_(muxer), input_name_(input_name), input_time_base_(input->time_base),
+      : muxer_(muxer),
+        input_name_(input_name),
+        input_time_base_(input->time_base),
         start_time_(start_time) {
     const AVCodec* decoder = avcodec_find_decoder(input->codecpar->codec_id);
     if (!decoder)

@@ -39,9 +39,9 @@ VideoInfo ClipDescription(const StreamInfo& info, bool exact_count) {
   vi.fps_denominator = info.rate_denominator;
   // A stream of unknown length (or a video, whose declared count may be short) is
   // described as long as a clip can be; it ends when the input does.
-  vi.num_frames = int(exact_count && info.frame_count >= 0
-                          ? std::min<int64_t>(info.frame_count, INT_MAX)
-                          : INT_MAX);
+  vi.num_frames =
+      int(exact_count && info.frame_count >= 0 ? std::min<int64_t>(info.frame_count, INT_MAX)
+                                               : INT_MAX);
   return vi;
 }
 

@@ -50,8 +50,7 @@ namespace {
 
 class PictureSourceAdapter : public FrameSource {
  public:
-  explicit PictureSourceAdapter(std::unique_ptr<FrameReader> reader)
-      : reader_(std::move(reader)) {}
+  explicit PictureSourceAdapter(std::unique_ptr<FrameReader> reader) : reader_(std::move(reader)) {}
   const StreamInfo& Info() const override { return reader_->Info(); }
   bool ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) override {
     if (!reader_->ReadFrame(&picture_)) return false;

@@ -94,9 +94,10 @@ Output OpenOutput(const Options& options, const Input& input, const OutputTarget
     case MediaKind::kRaw: {
       const bool standard = options.output == "-";
       if (standard) platform::SetBinaryMode(stdout);
-      output.sink = PictureSink(std::make_unique<RawWriter>(
-                                    standard ? stdout : TargetStream(target, name), !standard, name),
-                                info.layout);
+      output.sink =
+          PictureSink(std::make_unique<RawWriter>(standard ? stdout : TargetStream(target, name),
+                                                  !standard, name),
+                      info.layout);
       break;
     }
     case MediaKind::kPng:
@@ -111,8 +112,8 @@ Output OpenOutput(const Options& options, const Input& input, const OutputTarget
         properties.time_base = av_inv_q(properties.frame_rate);
       }
       auto video = std::make_unique<VideoSink>(target.Descriptor(), target.TemporaryPath(), name,
-                                               info.layout, properties,
-                                               InputName(options.input), options.frames.has_value());
+                                               info.layout, properties, InputName(options.input),
+                                               options.frames.has_value());
       output.video = video.get();
       output.sink = std::move(video);
       break;

@@ -92,9 +92,9 @@ TrackFate ChooseAudioFate(const AVOutputFormat* muxer, AVCodecID codec, const AV
   // MPEG transport streams list no codecs but carry the common ones.
   const bool copied =
       listed == 1 || (listed < 0 && codec == muxer->audio_codec) ||
-      (name == "mpegts" && (codec == AV_CODEC_ID_AAC || codec == AV_CODEC_ID_MP3 ||
-                            codec == AV_CODEC_ID_MP2 || codec == AV_CODEC_ID_AC3 ||
-                            codec == AV_CODEC_ID_EAC3 || codec == AV_CODEC_ID_OPUS));
+      (name == "mpegts" &&
+       (codec == AV_CODEC_ID_AAC || codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_MP2 ||
+        codec == AV_CODEC_ID_AC3 || codec == AV_CODEC_ID_EAC3 || codec == AV_CODEC_ID_OPUS));
   if (copied) return TrackFate::kCopy;
   *encoder = name == "webm" ? avcodec_find_encoder_by_name("libopus")
                             : avcodec_find_encoder(muxer->audio_codec);

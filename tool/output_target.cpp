@@ -124,7 +124,8 @@ void OutputTarget::Commit() {
   };
   if (!temporary_path_.empty()) {
     // Only a privileged user may give a file away; anyone else's replacement stays theirs.
-    if (keep_owner_) [[maybe_unused]] const int given = fchown(descriptor_, owner_, group_);
+    if (keep_owner_) [[maybe_unused]]
+      const int given = fchown(descriptor_, owner_, group_);
     if (fchmod(descriptor_, mode_) != 0) fail(errno);
   }
   if (owns_descriptor_) {

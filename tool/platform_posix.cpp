@@ -27,8 +27,8 @@ std::string FolderOf(const std::string& path) {
 // Every signal whose default action ends the process and that can be caught. Faults
 // are left to the sanitizers in their builds, which report them.
 std::vector<int> EndingSignals() {
-  std::vector<int> numbers{SIGHUP,  SIGINT,  SIGQUIT,   SIGALRM, SIGTERM, SIGUSR1,
-                           SIGUSR2, SIGXCPU, SIGXFSZ,   SIGVTALRM, SIGPROF, SIGIO,
+  std::vector<int> numbers{SIGHUP,  SIGINT,    SIGQUIT, SIGALRM,   SIGTERM, SIGUSR1,
+                           SIGUSR2, SIGXCPU,   SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,
                            SIGPWR,  SIGSTKFLT, SIGTRAP, SIGSYS};
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_UNDEFINED__)
   for (int fault : {SIGILL, SIGABRT, SIGBUS, SIGFPE, SIGSEGV}) numbers.push_back(fault);

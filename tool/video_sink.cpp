@@ -30,7 +30,8 @@ std::vector<AVRational> TimeBaseChoices(const AVCodec* encoder, const OutputForm
   AVRational rate = properties.frame_rate;
   av_reduce(&rate.num, &rate.den, rate.num, rate.den, 65535);
   if (encoder->supported_framerates)
-    rate = encoder->supported_framerates[av_find_nearest_q_idx(rate, encoder->supported_framerates)];
+    rate =
+        encoder->supported_framerates[av_find_nearest_q_idx(rate, encoder->supported_framerates)];
   if (!format.frame_times || encoder->supported_framerates || encoder->id == AV_CODEC_ID_THEORA)
     return {av_inv_q(rate)};
   return {properties.time_base, av_inv_q(rate)};
@@ -41,7 +42,9 @@ std::vector<AVRational> TimeBaseChoices(const AVCodec* encoder, const OutputForm
 VideoSink::VideoSink(int descriptor, const std::string& reread_path, const std::string& name,
                      const FrameLayout& layout, const VideoProperties& properties,
                      const std::string& input_name, bool cut_to_video)
-    : name_(name), format_(ChooseOutputFormat(name)), properties_(properties),
+    : name_(name),
+      format_(ChooseOutputFormat(name)),
+      properties_(properties),
       cut_to_video_(cut_to_video) {
   start_ = av_rescale_q(properties.start_time, AV_TIME_BASE_Q, properties.time_base);
   if (avformat_alloc_output_context2(&context_, format_.muxer, nullptr, nullptr) < 0)
@@ -127,8 +130,7 @@ void VideoSink::AddVideoStream(const FrameLayout& layout) {
 
   AVStream* stream = muxer_->NewStream();
   video_index_ = stream->index;
-  if (avcodec_parameters_from_context(stream->codecpar, encoder_.get()) < 0)
-    throw std::bad_alloc();
+  if (avcodec_parameters_from_context(stream->codecpar, encoder_.get()) < 0) throw std::bad_alloc();
   stream->time_base = encoder_->time_base;
   stream->avg_frame_rate = properties_.frame_rate;
   stream->sample_aspect_ratio = encoder_->sample_aspect_ratio;
@@ -136,15 +138,15 @@ void VideoSink::AddVideoStream(const FrameLayout& layout) {
 
   converter_ = sws_getContext(layout.width, layout.height, host_format_, layout.width,
                               layout.height, pixels, SWS_BICUBIC, nullptr, nullptr, nullptr);
-  if (!converter_) throw ToolError("cannot write " + name_ + ": no conversion of RGB to its frames");
-  const int matrix = encoder_->colorspace == AVCOL_SPC_RGB ||
-                             encoder_->colorspace == AVCOL_SPC_UNSPECIFIED
-                         ? SWS_CS_DEFAULT
-                         : int(encoder_->colorspace);
+  if (!converter_)
+    throw ToolError("cannot write " + name_ + ": no conversion of RGB to its frames");
+  const int matrix =
+      encoder_->colorspace == AVCOL_SPC_RGB || encoder_->colorspace == AVCOL_SPC_UNSPECIFIED
+          ? SWS_CS_DEFAULT
+          : int(encoder_->colorspace);
   sws_setColorspaceDetails(converter_, sws_getCoefficients(SWS_CS_DEFAULT), 1,
                            sws_getCoefficients(matrix),
-                           encoder_->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16,
-                           1 << 16);
+                           encoder_->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16);
 }
 
 void VideoSink::AddOtherStreams(const std::string& input_name) {
@@ -243,15 +245,15 @@ void VideoSink::WriteFrame(const PVideoFrame& frame, int64_t time) {
     pts = av_rescale_q(since_start, properties_.time_base, encoder_->time_base);
   } else {
     if (frames_ == 0)
-      first_step_ = std::max<int64_t>(0, av_rescale_q(since_start, properties_.time_base,
-                                                      encoder_->time_base));
+      first_step_ = std::max<int64_t>(
+          0, av_rescale_q(since_start, properties_.time_base, encoder_->time_base));
     pts = first_step_ + frames_;
   }
   if (last_pts_ != AV_NOPTS_VALUE && pts <= last_pts_) pts = last_pts_ + 1;
   last_pts_ = pts;
   picture->pts = pts;
-  end_time_ = time + std::max<int64_t>(
-                         1, av_rescale_q(1, av_inv_q(properties_.frame_rate), properties_.time_base));
+  end_time_ = time + std::max<int64_t>(1, av_rescale_q(1, av_inv_q(properties_.frame_rate),
+                                                       properties_.time_base));
   ++frames_;
   Encode(picture.get());
   if (properties_.input) WritePendingPackets(time, false);

@@ -68,7 +68,10 @@ double TaggedSeconds(const AVStream* stream) {
 class VideoSource::Converter {
  public:
   Converter(int width, int height, PixelFormat format, int turn)
-      : width_(width), height_(height), format_(HostPixelFormat(format)), turn_(turn),
+      : width_(width),
+        height_(height),
+        format_(HostPixelFormat(format)),
+        turn_(turn),
         pixel_bytes_(format == PixelFormat::kRgb24 ? 3 : 4) {}
   ~Converter() {
     sws_freeContext(context_);
@@ -98,17 +101,17 @@ class VideoSource::Converter {
 
  private:
   void Prepare(const AVFrame* frame) {
-    SwsContext* context = sws_getCachedContext(
-        context_, frame->width, frame->height, AVPixelFormat(frame->format), width_, height_,
-        format_, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    SwsContext* context =
+        sws_getCachedContext(context_, frame->width, frame->height, AVPixelFormat(frame->format),
+                             width_, height_, format_, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!context) throw ToolError("cannot convert the decoded frames to RGB");
     const bool full = FullRange(frame);
     if (context != context_ || frame->colorspace != colorspace_ || full != full_range_) {
       // Unknown and RGB matrices take the library's default, BT.601, as players do.
-      const int matrix = frame->colorspace == AVCOL_SPC_RGB ||
-                                 frame->colorspace == AVCOL_SPC_UNSPECIFIED
-                             ? SWS_CS_DEFAULT
-                             : int(frame->colorspace);
+      const int matrix =
+          frame->colorspace == AVCOL_SPC_RGB || frame->colorspace == AVCOL_SPC_UNSPECIFIED
+              ? SWS_CS_DEFAULT
+              : int(frame->colorspace);
       sws_setColorspaceDetails(context, sws_getCoefficients(matrix), full ? 1 : 0,
                                sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
       colorspace_ = frame->colorspace;
@@ -139,10 +142,10 @@ class VideoSource::Converter {
           source_row = column;
           source_column = width_ - 1 - row;
         }
-        std::memcpy(out + column * pixel_bytes_,
-                    turned_[0] + ptrdiff_t(source_row) * turned_strides_[0] +
-                        source_column * pixel_bytes_,
-                    size_t(pixel_bytes_));
+        std::memcpy(
+            out + column * pixel_bytes_,
+            turned_[0] + ptrdiff_t(source_row) * turned_strides_[0] + source_column * pixel_bytes_,
+            size_t(pixel_bytes_));
       }
     }
   }
@@ -248,10 +251,9 @@ VideoSource::VideoSource(const std::string& path, PixelFormat format,
     declared_frames_ = stream_->nb_frames;
   else
     declared_seconds_ = TaggedSeconds(stream_);
-  info.frame_count = declared_frames_ >= 0 ? declared_frames_
-                     : declared_seconds_ > 0
-                         ? std::llround(declared_seconds_ * av_q2d(rate))
-                         : -1;
+  info.frame_count = declared_frames_ >= 0   ? declared_frames_
+                     : declared_seconds_ > 0 ? std::llround(declared_seconds_ * av_q2d(rate))
+                                             : -1;
   forwarded_.assign(format_->nb_streams, false);
   for (unsigned i = 0; i < format_->nb_streams; ++i)
     if (int(i) != stream_->index) format_->streams[i]->discard = AVDISCARD_ALL;

@@ -76,8 +76,8 @@ class VideoSource : public FrameSource {
   std::vector<bool> forwarded_;
   PacketForwarder forward_;
   int64_t frames_ = 0;
-  int64_t packets_ = 0;            // of the video stream, all of them
-  int64_t discarded_packets_ = 0;  // before a cut, decoded but never shown
+  int64_t packets_ = 0;                // of the video stream, all of them
+  int64_t discarded_packets_ = 0;      // before a cut, decoded but never shown
   int64_t end_time_ = AV_NOPTS_VALUE;  // of the last frame, in the stream's time base
   int64_t declared_frames_ = -1;
   double declared_seconds_ = -1;

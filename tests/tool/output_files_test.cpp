@@ -87,7 +87,7 @@ void InterruptRun(const ScratchFolder& folder, const std::string& output, int nu
 }
 
 TEST(OutputFiles, SignalsLeaveNoTemporaryFilesAndTheOldOutput) {
-  const struct rlimit no_core{0, 0};  // SIGQUIT and SIGXCPU would dump one
+  const struct rlimit no_core { 0, 0 };  // SIGQUIT and SIGXCPU would dump one
   setrlimit(RLIMIT_CORE, &no_core);
   for (const char* output : {"out.raw", "out.mkv"}) {
     for (int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGXCPU}) {
@@ -107,10 +107,10 @@ TEST(OutputFiles, AFailedWriteIsAnErrorAndReplacesNothing) {
   ScratchFolder folder;
   WriteBytes(folder.Path("in.raw"), korvel_test::RandomFrames({48, 40, 3}, 20, 6));
   WriteBytes(folder.Path("keep.mkv"), kOld);
-  const auto limited = korvel_test::RunProgram(
-      folder, {"sh", "-c",
-               std::string("ulimit -f 8; trap '' XFSZ; exec ") + KORVEL_TOOL_PATH +
-                   " in.raw keep.mkv --size 48x40"});
+  const auto limited =
+      korvel_test::RunProgram(folder, {"sh", "-c",
+                                       std::string("ulimit -f 8; trap '' XFSZ; exec ") +
+                                           KORVEL_TOOL_PATH + " in.raw keep.mkv --size 48x40"});
   EXPECT_EQ(limited.status, 1);
   EXPECT_EQ(limited.standard_error, "korvel: cannot write keep.mkv: File too large\n");
   EXPECT_EQ(ReadBytes(folder.Path("keep.mkv")), kOld);
