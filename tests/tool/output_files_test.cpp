@@ -56,6 +56,61 @@ TEST(OutputFiles, ReplacingKeepsModeAndLinksAndNeverFollowsAPlantedLink) {
   EXPECT_EQ(ReadBytes(folder.Path("precious")), kOld);
 }
 
+// Pipes and devices are written in place, through links too; a regular file never is.
+TEST(OutputFiles, PipesAndDevicesAreWrittenInPlace) {
+  ScratchFolder folder;
+  WriteFrame(folder);
+  symlink("/dev/null", folder.Path("null.raw").c_str());
+  ASSERT_EQ(mkfifo(folder.Path("fifo.raw").c_str(), 0600), 0);
+  const auto result = korvel_test::RunProgram(
+      folder, {"sh", "-c",
+               std::string("cat fifo.raw > copy.raw & ") + KORVEL_TOOL_PATH +
+                   " in.raw fifo.raw --size 48x40 && " + KORVEL_TOOL_PATH +
+                   " in.raw null.raw --size 48x40 && wait"});
+  ASSERT_EQ(result.status, 0) << result.standard_error;
+  struct stat status;
+  ASSERT_EQ(lstat(folder.Path("null.raw").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISLNK(status.st_mode));
+  ASSERT_EQ(stat("/dev/null", &status), 0);
+  EXPECT_TRUE(S_ISCHR(status.st_mode));
+  ASSERT_EQ(lstat(folder.Path("fifo.raw").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISFIFO(status.st_mode));
+  EXPECT_EQ(ReadBytes(folder.Path("copy.raw")).size(), 48u * 40 * 3);
+  EXPECT_EQ(folder.Names(), (Names{"copy.raw", "fifo.raw", "in.raw", "null.raw"}));
+}
+
+// As cat says of `cat f >> f`; the file would otherwise grow without end.
+TEST(OutputFiles, TheInputIsNeverTheOutput) {
+  ScratchFolder folder;
+  WriteFrame(folder);
+  symlink("in.raw", folder.Path("link.raw").c_str());
+  const std::vector<uint8_t> input = ReadBytes(folder.Path("in.raw"));
+  for (const char* output : {"in.raw", "link.raw", "- >> in.raw"}) {
+    const auto result = korvel_test::RunProgram(
+        folder,
+        {"sh", "-c", std::string(KORVEL_TOOL_PATH) + " in.raw " + output + " --size 48x40"});
+    EXPECT_EQ(result.status, 1) << output;
+    EXPECT_EQ(result.standard_error, "korvel: in.raw: input file is output file\n") << output;
+  }
+  EXPECT_EQ(ReadBytes(folder.Path("in.raw")), input);
+}
+
+TEST(OutputFiles, NumberedPictureNamesAreRefusedAndSinglePicturesWritten) {
+  ScratchFolder folder;
+  WriteBytes(folder.Path("in.raw"), korvel_test::RandomFrames({48, 40, 3}, 2, 5));
+  const auto numbered = RunKorvel(folder, {"in.raw", "frame%02d.bmp", "--size", "48x40"});
+  EXPECT_EQ(numbered.status, 1);
+  EXPECT_EQ(numbered.standard_error,
+            "korvel: cannot write frame%02d.bmp: numbered picture files are not written; write "
+            "a video, or one picture under a plain name with --frames 1\n");
+  const auto two = RunKorvel(folder, {"in.raw", "one.bmp", "--size", "48x40"});
+  EXPECT_EQ(two.standard_error,
+            "korvel: one.bmp can hold only one frame; choose one with --frames 1\n");
+  EXPECT_EQ(folder.Names(), (Names{"in.raw"}));
+  EXPECT_EQ(RunKorvel(folder, {"in.raw", "one.bmp", "--size", "48x40", "--frames", "1"}).status, 0);
+  EXPECT_EQ(folder.Names(), (Names{"in.raw", "one.bmp"}));
+}
+
 // Runs korvel on frames from a pipe held open, so that it is still at work when `number`
 // arrives, once its temporary output exists.
 void InterruptRun(const ScratchFolder& folder, const std::string& output, int number) {
