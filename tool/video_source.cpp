@@ -18,11 +18,9 @@ extern "C" {
 
 namespace {
 
+// The plugin refuses other formats before any frame is asked for.
 AVPixelFormat HostPixelFormat(PixelFormat format) {
-  if (format == PixelFormat::kRgb24) return AV_PIX_FMT_BGR24;
-  if (format == PixelFormat::kRgb32) return AV_PIX_FMT_BGRA;
-  // The plugin refuses other formats before any frame is asked for.
-  throw ToolError(std::string("videos are decoded to rgb24 or rgb32, not ") + NameOf(format));
+  return format == PixelFormat::kRgb24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGRA;
 }
 
 bool FullRange(const AVFrame* frame) {

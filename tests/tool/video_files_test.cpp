@@ -87,6 +87,8 @@ TEST(VideoFiles, PluginMessageBeforeAnyDecodingAndNothingWritten) {
   const auto result = RunKorvel(folder, {"in.mp4", "out.mp4", "-b", "focus", "-x", "9"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.standard_error, "korvel: Korvel:for focus x must be  between 2 8\n");
+  const auto yuy2 = RunKorvel(folder, {"in.mp4", "out.mp4", "--format", "yuy2"});
+  EXPECT_EQ(yuy2.standard_error, "korvel: Korvel: RGB32, RGB24 formats only are accepted\n");
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.mp4"}));
 }
 
