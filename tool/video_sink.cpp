@@ -50,7 +50,7 @@ VideoSink::VideoSink(int descriptor, const std::string& reread_path, const std::
   if (avformat_alloc_output_context2(&context_, format_.muxer, nullptr, nullptr) < 0)
     throw std::bad_alloc();
   context_->pb = OpenDescriptorIo(descriptor, true);
-  muxer_ = std::make_unique<Muxer>(context_, name);
+  muxer_ = std::make_unique<Muxer>(context_, name_);
   if (properties.input) av_dict_copy(&context_->metadata, properties.input->metadata, 0);
   AddVideoStream(layout);
   AddOtherStreams(input_name);

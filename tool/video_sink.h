@@ -36,6 +36,8 @@ class VideoSink : public FrameSink {
   void Finish() override;
 
  private:
+  void Open(int descriptor, const std::string& reread_path, const FrameLayout& layout,
+            const std::string& input_name);
   void AddVideoStream(const FrameLayout& layout);
   void AddOtherStreams(const std::string& input_name);
   void Encode(const AVFrame* frame);

@@ -162,11 +162,24 @@ class VideoSource::Converter {
 VideoSource::VideoSource(const std::string& path, PixelFormat format,
                          std::optional<int64_t> frame_limit, bool upright)
     : path_(path), frame_limit_(frame_limit) {
+  // A constructor that throws runs no destructor: what was opened is closed here.
+  try {
+    Open(format, upright);
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void VideoSource::Open(PixelFormat format, bool upright) {
+  const std::string& path = path_;
   descriptor_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor_ < 0) throw ToolError("cannot open " + path + ": " + std::strerror(errno));
   format_ = avformat_alloc_context();
   if (!format_) throw std::bad_alloc();
-  format_->pb = OpenDescriptorIo(descriptor_, false);
+  // Ours to free: avformat_open_input frees the context on failure, never the I/O.
+  io_ = OpenDescriptorIo(descriptor_, false);
+  format_->pb = io_;
   format_->flags |= AVFMT_FLAG_CUSTOM_IO;
   // The name only helps to tell the container; the file is read through the descriptor.
   int error = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
@@ -257,14 +270,15 @@ VideoSource::VideoSource(const std::string& path, PixelFormat format,
     if (int(i) != stream_->index) format_->streams[i]->discard = AVDISCARD_ALL;
 }
 
-VideoSource::~VideoSource() {
+VideoSource::~VideoSource() { Close(); }
+
+void VideoSource::Close() {
+  converter_.reset();
   decoder_.reset();
-  if (format_) {
-    AVIOContext* io = format_->pb;
-    avformat_close_input(&format_);
-    CloseDescriptorIo(&io);
-  }
+  avformat_close_input(&format_);
+  CloseDescriptorIo(&io_);
   if (descriptor_ >= 0) close(descriptor_);
+  descriptor_ = -1;
 }
 
 void VideoSource::Fail(const std::string& what, int error) const {
@@ -327,10 +341,15 @@ bool VideoSource::ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t*
     when = end_time_ != AV_NOPTS_VALUE
                ? end_time_
                : (stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0);
+    // A frame's own duration took this name in libavutil 57.30.
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+  const int64_t own_length = frame_->duration;
+#else
+  const int64_t own_length = frame_->pkt_duration;
+#endif
   const int64_t length =
-      frame_->pkt_duration > 0
-          ? frame_->pkt_duration
-          : av_rescale_q(1, av_inv_q(properties_.frame_rate), properties_.time_base);
+      own_length > 0 ? own_length
+                     : av_rescale_q(1, av_inv_q(properties_.frame_rate), properties_.time_base);
   end_time_ = when + std::max<int64_t>(length, 1);
   *frame = converter_->Convert(env, frame_.get());
   *time = when;

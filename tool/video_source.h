@@ -58,12 +58,15 @@ class VideoSource : public FrameSource {
 
  private:
   class Converter;
+  void Open(PixelFormat format, bool upright);
+  void Close();
   bool ReceiveFrame();
   void CheckComplete() const;
   [[noreturn]] void Fail(const std::string& what, int error) const;
 
   std::string path_;
   int descriptor_ = -1;
+  AVIOContext* io_ = nullptr;
   AVFormatContext* format_ = nullptr;
   AVStream* stream_ = nullptr;
   AvCodecContextPtr decoder_;
