@@ -79,6 +79,23 @@ TEST(OutputFiles, PipesAndDevicesAreWrittenInPlace) {
   EXPECT_EQ(folder.Names(), (Names{"copy.raw", "fifo.raw", "in.raw", "null.raw"}));
 }
 
+// As the shell's `>>` refuses it. Root may write anywhere, so root runs it as nobody.
+TEST(OutputFiles, AnOutputItsUserMayNotWriteIsRefused) {
+  ScratchFolder folder;
+  WriteFrame(folder);
+  chmod(folder.Path("").c_str(), 0777);
+  chmod(folder.Path("in.raw").c_str(), 0644);
+  const std::string as = getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const auto result = korvel_test::RunProgram(
+      folder, {"sh", "-c",
+               as + "sh -c 'echo old > ro.raw && chmod 444 ro.raw && exec " + KORVEL_TOOL_PATH +
+                   " in.raw ro.raw --size 48x40'"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.standard_error, "korvel: cannot write ro.raw: Permission denied\n");
+  EXPECT_EQ(ReadBytes(folder.Path("ro.raw")), (std::vector<uint8_t>{'o', 'l', 'd', '\n'}));
+  EXPECT_EQ(folder.Names(), (Names{"in.raw", "ro.raw"}));
+}
+
 // As cat says of `cat f >> f`; the file would otherwise grow without end.
 TEST(OutputFiles, TheInputIsNeverTheOutput) {
   ScratchFolder folder;
