@@ -19,8 +19,7 @@ constexpr FormatName kNames[] = {{PixelFormat::kRgb24, "rgb24"},
 
 // Host frames are addressed with 32-bit sizes, rows rounded up to 16 bytes.
 constexpr int64_t kLargestFrameBytes = INT32_MAX / 2;
-// 8192x8192, or 16384x4096: 256 MiB a frame in rgb32, a few of which are in flight.
-constexpr int64_t kMostPixels = int64_t(1) << 26;
+
 
 }  // namespace
 

@@ -13,6 +13,7 @@ extern "C" {
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "tool_error.h"
 
@@ -184,7 +185,12 @@ void VideoSource::Open(PixelFormat format, bool upright) {
   // The name only helps to tell the container; the file is read through the descriptor.
   int error = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
   if (error < 0) Fail("cannot read", error);
-  error = avformat_find_stream_info(format_, nullptr);
+  // The decoders that look into the streams take no larger pictures than korvel does.
+  std::vector<AVDictionary*> limits(format_->nb_streams, nullptr);
+  const std::string most_pixels = std::to_string(kMostPixels);
+  for (AVDictionary*& limit : limits) av_dict_set(&limit, "max_pixels", most_pixels.c_str(), 0);
+  error = avformat_find_stream_info(format_, limits.data());
+  for (AVDictionary*& limit : limits) av_dict_free(&limit);
   if (error < 0) Fail("cannot read", error);
 
   // A transport stream declares no length, but one cut short mostly ends inside one of
@@ -225,6 +231,7 @@ void VideoSource::Open(PixelFormat format, bool upright) {
   decoder_->pkt_timebase = stream_->time_base;
   // Damage stops the run rather than being concealed.
   decoder_->err_recognition |= AV_EF_EXPLODE;
+  decoder_->max_pixels = kMostPixels;
   AVDictionary* options = nullptr;
   av_dict_set(&options, "threads", "auto", 0);
   error = avcodec_open2(decoder_.get(), codec, &options);
