@@ -1,5 +1,9 @@
 #include "av_support.h"
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -107,6 +111,11 @@ int CloseDescriptorIo(AVIOContext** io) {
   avio_context_free(io);
   delete opaque;
   return error;
+}
+
+const int* MatrixCoefficients(AVColorSpace colorspace) {
+  const bool known = colorspace != AVCOL_SPC_RGB && colorspace != AVCOL_SPC_UNSPECIFIED;
+  return sws_getCoefficients(known ? int(colorspace) : SWS_CS_DEFAULT);
 }
 
 void ShowLibraryErrorsOnly() { av_log_set_level(AV_LOG_ERROR); }

@@ -36,6 +36,10 @@ AVIOContext* OpenDescriptorIo(int descriptor, bool writing);
 // Flushes a writing context; returns its first error, or 0.
 int CloseDescriptorIo(AVIOContext** io);
 
+// libswscale's coefficients for a colour matrix; unknown and RGB matrices take its
+// default, BT.601, as players do.
+const int* MatrixCoefficients(AVColorSpace colorspace);
+
 // Library messages of this level and above are printed on our error output.
 void ShowLibraryErrorsOnly();
 

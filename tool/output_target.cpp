@@ -20,12 +20,6 @@ bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 unsigned NewFileMode() {
   const mode_t mask = umask(0);
   umask(mask);
@@ -97,7 +91,7 @@ void OutputTarget::PrepareRegularFile(const std::string& output, bool exists, un
       throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
     final_path_ = resolved;
   }
-  descriptor_ = platform::MakeTemporaryFile(FolderOf(final_path_), &temporary_path_);
+  descriptor_ = platform::MakeTemporaryFile(platform::FolderOf(final_path_), &temporary_path_);
   if (descriptor_ < 0) {
     const int error = errno;
     if (!created_target_.empty()) unlink(created_target_.c_str());

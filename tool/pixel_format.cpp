@@ -20,7 +20,6 @@ constexpr FormatName kNames[] = {{PixelFormat::kRgb24, "rgb24"},
 // Host frames are addressed with 32-bit sizes, rows rounded up to 16 bytes.
 constexpr int64_t kLargestFrameBytes = INT32_MAX / 2;
 
-
 }  // namespace
 
 std::optional<PixelFormat> PixelFormatNamed(const std::string& name) {

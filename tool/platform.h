@@ -23,6 +23,9 @@ int ProcessorCount();
 // does not depend on the working directory; empty when unknown.
 std::string ExecutableDirectory();
 
+// The folder part of a path: "." when it has none.
+std::string FolderOf(const std::string& path);
+
 // The size of a regular file, or -1 for pipes, terminals and other streams.
 int64_t RegularFileSize(FILE* stream);
 

@@ -18,12 +18,6 @@ namespace platform {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Every signal whose default action ends the process and that can be caught. Faults
 // are left to the sanitizers in their builds, which report them.
 std::vector<int> EndingSignals() {
@@ -73,6 +67,12 @@ class SignalsHeld {
 };
 
 }  // namespace
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
 

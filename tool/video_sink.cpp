@@ -140,12 +140,8 @@ void VideoSink::AddVideoStream(const FrameLayout& layout) {
                               layout.height, pixels, SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (!converter_)
     throw ToolError("cannot write " + name_ + ": no conversion of RGB to its frames");
-  const int matrix =
-      encoder_->colorspace == AVCOL_SPC_RGB || encoder_->colorspace == AVCOL_SPC_UNSPECIFIED
-          ? SWS_CS_DEFAULT
-          : int(encoder_->colorspace);
   sws_setColorspaceDetails(converter_, sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                           sws_getCoefficients(matrix),
+                           MatrixCoefficients(encoder_->colorspace),
                            encoder_->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16);
 }
 

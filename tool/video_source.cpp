@@ -106,12 +106,7 @@ class VideoSource::Converter {
     if (!context) throw ToolError("cannot convert the decoded frames to RGB");
     const bool full = FullRange(frame);
     if (context != context_ || frame->colorspace != colorspace_ || full != full_range_) {
-      // Unknown and RGB matrices take the library's default, BT.601, as players do.
-      const int matrix =
-          frame->colorspace == AVCOL_SPC_RGB || frame->colorspace == AVCOL_SPC_UNSPECIFIED
-              ? SWS_CS_DEFAULT
-              : int(frame->colorspace);
-      sws_setColorspaceDetails(context, sws_getCoefficients(matrix), full ? 1 : 0,
+      sws_setColorspaceDetails(context, MatrixCoefficients(frame->colorspace), full ? 1 : 0,
                                sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
       colorspace_ = frame->colorspace;
       full_range_ = full;
