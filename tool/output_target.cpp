@@ -127,6 +127,7 @@ void OutputTarget::Commit() {
     if (close(descriptor_) != 0) fail(errno);
   }
   if (temporary_path_.empty()) return;
+  const platform::SignalsHeld held;  // so that no signal removes what has been renamed
   if (std::rename(temporary_path_.c_str(), final_path_.c_str()) != 0) fail(errno);
   platform::KeepOnSignal(temporary_path_);
   temporary_path_.clear();

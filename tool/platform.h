@@ -36,6 +36,18 @@ void CleanUpOnSignals();
 void RemoveOnSignal(const std::string& path);
 void KeepOnSignal(const std::string& path);
 
+// Keeps the signal handler out while a file and what is noted for it change together.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  ~SignalsHeld();
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  void* previous_;  // the thread's signal mask before
+};
+
 // A new file with a random name in `folder`, open for reading and writing by its owner
 // only, and removed on a signal until KeepOnSignal; -1 on failure, with errno set.
 int MakeTemporaryFile(const std::string& folder, std::string* path);

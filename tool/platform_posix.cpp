@@ -50,22 +50,6 @@ void OnSignal(int number) {
   raise(number);
 }
 
-// Keeps the handler out while a path is noted together with what it names.
-class SignalsHeld {
- public:
-  SignalsHeld() {
-    sigset_t set;
-    sigfillset(&set);
-    pthread_sigmask(SIG_BLOCK, &set, &previous_);
-  }
-  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-  SignalsHeld(const SignalsHeld&) = delete;
-  SignalsHeld& operator=(const SignalsHeld&) = delete;
-
- private:
-  sigset_t previous_;
-};
-
 }  // namespace
 
 std::string FolderOf(const std::string& path) {
@@ -126,6 +110,18 @@ int64_t RegularFileSize(FILE* stream) {
   struct stat status;
   if (fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
   return int64_t(status.st_size);
+}
+
+SignalsHeld::SignalsHeld() {
+  sigset_t all;
+  sigfillset(&all);
+  previous_ = new sigset_t;
+  pthread_sigmask(SIG_BLOCK, &all, static_cast<sigset_t*>(previous_));
+}
+
+SignalsHeld::~SignalsHeld() {
+  pthread_sigmask(SIG_SETMASK, static_cast<sigset_t*>(previous_), nullptr);
+  delete static_cast<sigset_t*>(previous_);
 }
 
 int MakeTemporaryFile(const std::string& folder, std::string* path) {
