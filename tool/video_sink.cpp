@@ -46,6 +46,18 @@ VideoSink::VideoSink(int descriptor, const std::string& reread_path, const std::
       format_(ChooseOutputFormat(name)),
       properties_(properties),
       cut_to_video_(cut_to_video) {
+  // A constructor that throws runs no destructor: what was made is freed here.
+  try {
+    Open(descriptor, reread_path, layout, input_name);
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void VideoSink::Open(int descriptor, const std::string& reread_path, const FrameLayout& layout,
+                     const std::string& input_name) {
+  const VideoProperties& properties = properties_;
   start_ = av_rescale_q(properties.start_time, AV_TIME_BASE_Q, properties.time_base);
   if (avformat_alloc_output_context2(&context_, format_.muxer, nullptr, nullptr) < 0)
     throw std::bad_alloc();

@@ -77,6 +77,16 @@ TEST(OutputFiles, PipesAndDevicesAreWrittenInPlace) {
   EXPECT_TRUE(S_ISFIFO(status.st_mode));
   EXPECT_EQ(ReadBytes(folder.Path("copy.raw")).size(), 48u * 40 * 3);
   EXPECT_EQ(folder.Names(), (Names{"copy.raw", "fifo.raw", "in.raw", "null.raw"}));
+  // MP4 needs to seek back to its start: the muxer says so and nothing is left behind.
+  ASSERT_EQ(mkfifo(folder.Path("fifo.mp4").c_str(), 0600), 0);
+  const auto mp4 = korvel_test::RunProgram(
+      folder, {"sh", "-c",
+               std::string("cat fifo.mp4 > /dev/null & ") + KORVEL_TOOL_PATH +
+                   " in.raw fifo.mp4 --size 48x40; status=$?; wait; exit $status"});
+  EXPECT_EQ(mp4.status, 1);
+  const std::string last_line = "korvel: cannot write fifo.mp4: Invalid argument\n";
+  EXPECT_EQ(mp4.standard_error.substr(mp4.standard_error.size() - last_line.size()), last_line)
+      << mp4.standard_error;
 }
 
 // As the shell's `>>` refuses it. Root may write anywhere, so root runs it as nobody.
