@@ -85,6 +85,7 @@ TEST(OutputFiles, PipesAndDevicesAreWrittenInPlace) {
                    " in.raw fifo.mp4 --size 48x40; status=$?; wait; exit $status"});
   EXPECT_EQ(mp4.status, 1);
   const std::string last_line = "korvel: cannot write fifo.mp4: Invalid argument\n";
+  ASSERT_GE(mp4.standard_error.size(), last_line.size()) << mp4.standard_error;
   EXPECT_EQ(mp4.standard_error.substr(mp4.standard_error.size() - last_line.size()), last_line)
       << mp4.standard_error;
 }
