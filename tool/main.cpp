@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "av_support.h"
 #include "blur_job.h"
 #include "korvel_version.h"
 #include "options.h"
@@ -13,6 +14,7 @@
 int main(int argc, char** argv) {
   platform::IgnoreBrokenPipe();
   platform::CleanUpOnSignals();
+  ShowLibraryErrorsOnly();
   try {
     const Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
