@@ -15,6 +15,7 @@
 #include "plugin_location.h"
 #include "progress_line.h"
 #include "script_environment.h"
+#include "script_source.h"
 #include "source_clip.h"
 #include "tool_error.h"
 #include "video_sink.h"
@@ -102,21 +103,25 @@ void Run(const Options& options, ScriptEnvironment& env) {
   FrameSource& source = *input.source;
   const int64_t expected = ExpectedFrames(options, source.Info());
 
-  env.LoadPlugin(options.plugin.empty() ? DefaultPluginPath() : options.plugin);
   auto* clip = new SourceClip(ClipDescription(source.Info(), !input.video));
   const PClip source_clip(clip);
-  const std::vector<PClip> filters =
-      MakeFilters(env, source_clip, options, FilterCount(options, expected));
+  // A script's clip passes through as it is: its frames are read from the source clip.
+  std::vector<PClip> filters{source_clip};
+  if (!input.script) {
+    env.LoadPlugin(options.plugin.empty() ? DefaultPluginPath() : options.plugin);
+    filters = MakeFilters(env, source_clip, options, FilterCount(options, expected));
+  }
 
   // Declared before the sink, so that the sink has let go of the file before an
   // unfinished one is removed.
   OutputTarget target(options.output, options.input);
   Output output = OpenOutput(options, input, target);
   FrameSink& sink = *output.sink;
-  if (input.video && output.video) {
+  if (output.video && (input.video || input.script)) {
     VideoSink* video = output.video;
-    input.video->ForwardPackets(video->TakenStreams(),
-                                [video](AVPacket* packet) { video->TakePacket(packet); });
+    auto forward = [video](AVPacket* packet) { video->TakePacket(packet); };
+    if (input.video) input.video->ForwardPackets(video->TakenStreams(), forward);
+    if (input.script) input.script->ForwardPackets(video->TakenStreams(), forward);
   }
 
   ProgressLine progress(!options.quiet && platform::IsTerminal(stderr), expected);

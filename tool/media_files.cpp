@@ -12,6 +12,7 @@
 #include "platform.h"
 #include "png_image.h"
 #include "raw_stream.h"
+#include "script_source.h"
 #include "tool_error.h"
 #include "video_sink.h"
 #include "video_source.h"
@@ -55,6 +56,7 @@ MediaKind KindOfName(const std::string& name) {
   const std::string extension = LowerExtension(name);
   if (extension == "raw") return MediaKind::kRaw;
   if (extension == "png") return MediaKind::kPng;
+  if (extension == "avs") return MediaKind::kScript;
   return MediaKind::kVideo;
 }
 
@@ -71,6 +73,18 @@ Input OpenInput(const Options& options) {
                          " has its own");
       input.source = PictureSource(OpenPngReader(options.input));
       break;
+    case MediaKind::kScript: {
+      if (options.size || options.format)
+        throw UsageError("--size and --format are for raw and video input; " + options.input +
+                         " gives its own");
+      if (options.x || options.y || options.blur || !options.plugin.empty())
+        throw UsageError("-x, -y, --blur and --plugin are for blurring; " + options.input +
+                         " is a script, which calls Korvel itself");
+      auto script = std::make_unique<ScriptSource>(options.input, options.frames);
+      input.script = script.get();
+      input.source = std::move(script);
+      break;
+    }
     case MediaKind::kVideo: {
       if (options.size)
         throw UsageError("--size is for raw input; " + options.input + " has its own size");
@@ -90,7 +104,16 @@ Output OpenOutput(const Options& options, const Input& input, const OutputTarget
   const StreamInfo& info = input.source->Info();
   const std::string name = OutputName(options.output);
   Output output;
-  switch (KindOfName(options.output)) {
+  const MediaKind kind = KindOfName(options.output);
+  if (kind == MediaKind::kScript)
+    throw UsageError(name +
+                     " is a script: korvel reads scripts but writes frames, pictures and videos");
+  if (kind == MediaKind::kPng && !info.layout.IsRgb())
+    throw ToolError(InputName(options.input) + " gives " + NameOf(info.layout.format) +
+                    " frames, and PNG files are written from rgb24 or rgb32: end the script "
+                    "with ConvertToRGB32() or ConvertToRGB24()");
+  switch (kind) {
+    case MediaKind::kScript:
     case MediaKind::kRaw: {
       const bool standard = options.output == "-";
       if (standard) platform::SetBinaryMode(stdout);
@@ -107,6 +130,8 @@ Output OpenOutput(const Options& options, const Input& input, const OutputTarget
       VideoProperties properties;
       if (input.video) {
         properties = input.video->Properties();
+      } else if (input.script) {
+        properties = input.script->Properties();
       } else {
         properties.frame_rate = {int(info.rate_numerator), int(info.rate_denominator)};
         properties.time_base = av_inv_q(properties.frame_rate);

@@ -1,5 +1,6 @@
 // Which source or sink a file name calls for: '-' and .raw names are raw frames, .png
-// names are pictures, every other name is a video (or a picture) for FFmpeg's libraries.
+// names are pictures, .avs names are scripts (input only) for AviSynth+, every other name
+// is a video (or a picture) for FFmpeg's libraries.
 #pragma once
 
 #include <memory>
@@ -9,10 +10,11 @@
 #include "options.h"
 
 class OutputTarget;
+class ScriptSource;
 class VideoSink;
 class VideoSource;
 
-enum class MediaKind { kRaw, kPng, kVideo };
+enum class MediaKind { kRaw, kPng, kScript, kVideo };
 
 MediaKind KindOfName(const std::string& name);
 
@@ -23,6 +25,9 @@ std::string OutputName(const std::string& name);
 struct Input {
   std::unique_ptr<FrameSource> source;
   VideoSource* video = nullptr;  // the source, when it is a video
+  // The source, when it is a script, whose frames are written as it gives them: it calls
+  // Korvel itself.
+  ScriptSource* script = nullptr;
 };
 
 // Throws UsageError or ToolError when the input cannot be opened as its name says.

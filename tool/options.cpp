@@ -121,7 +121,9 @@ const char* UsageText() {
 
 Blurs every frame of INPUT with the Korvel plugin and writes OUTPUT.
 '-' or a name ending in .raw is raw frames, .png a picture, anything else a video
-(or a picture) read and written by FFmpeg's libraries.
+(or a picture) read and written by FFmpeg's libraries. An INPUT ending in .avs is an
+AviSynth+ script, which calls Korvel itself: its frames and sound are written as
+AviSynth+ gives them.
 
   -x N, --x N          Korvel's x (default 5)
   -y N, --y N          Korvel's y (default 5)

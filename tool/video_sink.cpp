@@ -37,6 +37,18 @@ std::vector<AVRational> TimeBaseChoices(const AVCodec* encoder, const OutputForm
   return {properties.time_base, av_inv_q(rate)};
 }
 
+// The FFmpeg format of the host's frames in each layout.
+AVPixelFormat HostFormat(PixelFormat format) {
+  switch (format) {
+    case PixelFormat::kRgb24: return AV_PIX_FMT_BGR24;
+    case PixelFormat::kRgb32: return AV_PIX_FMT_BGRA;
+    case PixelFormat::kYuy2: return AV_PIX_FMT_YUYV422;
+    case PixelFormat::kYv12:
+    case PixelFormat::kI420: return AV_PIX_FMT_YUV420P;
+  }
+  return AV_PIX_FMT_NONE;
+}
+
 }  // namespace
 
 VideoSink::VideoSink(int descriptor, const std::string& reread_path, const std::string& name,
@@ -104,9 +116,8 @@ void VideoSink::Close() {
 
 void VideoSink::AddVideoStream(const FrameLayout& layout) {
   const AVCodec* codec = format_.video_encoder;
-  host_format_ = layout.format == PixelFormat::kRgb24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGRA;
-  if (!layout.IsRgb())
-    throw ToolError("cannot write " + name_ + ": videos are written from rgb24 or rgb32 frames");
+  host_format_ = HostFormat(layout.format);
+  layout_ = layout;
   const AVPixelFormat pixels = ChoosePixelFormat(codec, host_format_, layout.width, layout.height);
   AVDictionary* options = nullptr;
   int error = 0;
@@ -151,8 +162,9 @@ void VideoSink::AddVideoStream(const FrameLayout& layout) {
   converter_ = sws_getContext(layout.width, layout.height, host_format_, layout.width,
                               layout.height, pixels, SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (!converter_)
-    throw ToolError("cannot write " + name_ + ": no conversion of RGB to its frames");
-  sws_setColorspaceDetails(converter_, sws_getCoefficients(SWS_CS_DEFAULT), 1,
+    throw ToolError("cannot write " + name_ + ": no conversion of the frames to its own");
+  // RGB is full range; the host's YUV frames, as its own filters make them, are limited.
+  sws_setColorspaceDetails(converter_, sws_getCoefficients(SWS_CS_DEFAULT), layout_.IsRgb() ? 1 : 0,
                            MatrixCoefficients(encoder_->colorspace),
                            encoder_->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16);
 }
@@ -227,6 +239,29 @@ void VideoSink::WritePendingPackets(int64_t time, bool all) {
   }
 }
 
+void VideoSink::HostPlanes(const PVideoFrame& frame, const uint8_t* rows[4], int strides[4]) const {
+  const int pitch = frame->GetPitch();
+  const uint8_t* data = frame->GetReadPtr();
+  if (layout_.IsRgb()) {
+    // The host's rows run bottom-up.
+    rows[0] = data + ptrdiff_t(layout_.height - 1) * pitch;
+    strides[0] = -pitch;
+    return;
+  }
+  rows[0] = data;
+  strides[0] = pitch;
+  if (!layout_.IsPlanar()) return;
+  // Planar frames are one block: the luma rows, then each chroma plane packed, V first for
+  // YV12 and U first for I420 (host_frames.h).
+  const int chroma_width = layout_.width / 2;
+  const uint8_t* first = data + ptrdiff_t(layout_.height) * pitch;
+  const uint8_t* second = first + ptrdiff_t(chroma_width) * (layout_.height / 2);
+  const bool v_first = layout_.format == PixelFormat::kYv12;
+  rows[1] = v_first ? second : first;
+  rows[2] = v_first ? first : second;
+  strides[1] = strides[2] = chroma_width;
+}
+
 void VideoSink::WriteFrame(const PVideoFrame& frame, int64_t time) {
   if (format_.one_picture && frames_ >= 1)
     throw ToolError(name_ + " can hold only one frame; choose one with --frames 1");
@@ -235,11 +270,9 @@ void VideoSink::WriteFrame(const PVideoFrame& frame, int64_t time) {
   picture->width = encoder_->width;
   picture->height = encoder_->height;
   if (av_frame_get_buffer(picture.get(), 0) < 0) throw std::bad_alloc();
-  // The host's rows run bottom-up.
-  const int pitch = frame->GetPitch();
-  const uint8_t* rows[4] = {frame->GetReadPtr() + ptrdiff_t(encoder_->height - 1) * pitch, nullptr,
-                            nullptr, nullptr};
-  const int strides[4] = {-pitch, 0, 0, 0};
+  const uint8_t* rows[4] = {};
+  int strides[4] = {};
+  HostPlanes(frame, rows, strides);
   sws_scale(converter_, rows, strides, 0, encoder_->height, picture->data, picture->linesize);
   picture->sample_aspect_ratio = encoder_->sample_aspect_ratio;
   picture->color_range = encoder_->color_range;

@@ -40,6 +40,8 @@ class VideoSink : public FrameSink {
             const std::string& input_name);
   void AddVideoStream(const FrameLayout& layout);
   void AddOtherStreams(const std::string& input_name);
+  // The frame's planes as sws_scale takes them, top row first.
+  void HostPlanes(const PVideoFrame& frame, const uint8_t* rows[4], int strides[4]) const;
   void Encode(const AVFrame* frame);
   // Sound read up to `time` (in the video's input time base), or all of it.
   void WritePendingPackets(int64_t time, bool all);
@@ -55,6 +57,7 @@ class VideoSink : public FrameSink {
   int video_index_ = 0;
   SwsContext* converter_ = nullptr;
   AVPixelFormat host_format_ = AV_PIX_FMT_NONE;
+  FrameLayout layout_;
   AvPacketPtr packet_ = NewPacket();
   std::vector<std::unique_ptr<AudioTrack>> tracks_;  // by input stream index
   std::vector<std::pair<int, int>> pictures_;        // input and output index

@@ -51,10 +51,11 @@ TEST(Autoload, FindsThePluginInEitherUserFolder) {
   }
 }
 
-// scripts/real-host installs the build into KORVEL_INSTALL_PREFIX. A host built for that
-// prefix would search PREFIX/lib/avisynth as its own folder; this one, built for another,
-// searches it as the plugin folder beside a library folder on its LD_LIBRARY_PATH, which it
-// reads, like HOME, when an environment is created.
+// scripts/real-host installs the build into KORVEL_INSTALL_PREFIX, the prefix of a second
+// host built for it, which loads the plugin from PREFIX/lib/avisynth as its own folder
+// (tests/real_host/script_input_test.cpp runs it). This host, built for another prefix,
+// searches that folder too as the plugin folder beside a library folder on its
+// LD_LIBRARY_PATH, which it reads, like HOME, when an environment is created.
 TEST(Autoload, FindsThePluginInstalledUnderAPrefix) {
   const std::filesystem::path prefix = KORVEL_INSTALL_PREFIX;
   for (const char* file : {"bin/korvel", "lib/avisynth/libkorvel.so"})

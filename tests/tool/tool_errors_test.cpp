@@ -1,6 +1,9 @@
 // What the command says when it cannot do its work, and that it then writes nothing:
 // no output, no temporary file, and an existing output left as it was.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "korvel_version.h"
 #include "raw_pictures.h"
@@ -204,6 +207,30 @@ TEST_F(ToolErrors, VersionIsTheProjects) {
   const auto result = RunKorvel(folder_, {"--version"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.standard_output, std::string("korvel ") + KORVEL_VERSION + "\n");
+}
+
+TEST_F(ToolErrors, ScriptsTakeNoBlurOptionsAndNeedTheHost) {
+  const std::string script = "BlankClip()\n";
+  WriteBytes(folder_.Path("clip.avs"), std::vector<uint8_t>(script.begin(), script.end()));
+  ExpectFailure({"clip.avs", "out.raw", "-x", "3"},
+                "-x, -y, --blur and --plugin are for blurring; clip.avs is a script, which calls "
+                "Korvel itself",
+                2);
+  ExpectFailure({"in.raw", "out.avs", "--size", "48x40"},
+                "out.avs is a script: korvel reads scripts but writes frames, pictures and videos",
+                2);
+  // Where AviSynth+ is not on the library path, as on a fresh machine.
+  if (void* library = dlopen("libavisynth.so", RTLD_LAZY)) {
+    dlclose(library);
+    GTEST_SKIP() << "AviSynth+ is installed here";
+  }
+  const std::string prefix_libraries =
+      std::filesystem::path(KORVEL_TOOL_PATH).parent_path().parent_path() / "lib";
+  ExpectFailure({"clip.avs", "out.raw"},
+                "cannot read clip.avs: AviSynth+ is not installed, and scripts need it: no "
+                "libavisynth.so in " +
+                    prefix_libraries +
+                    " nor on the library path; scripts/install-avisynth PREFIX installs it");
 }
 
 }  // namespace

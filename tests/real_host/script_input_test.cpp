@@ -1,0 +1,164 @@
+// The korvel command rendering a script through the host's library: it writes the host's
+// own frames, top row first in raw files, and a video of them with the script's sound.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "real_host.h"
+
+namespace korvel_real_host {
+namespace {
+
+const std::string kLoadPlugin = "LoadPlugin(\"\"\"" KORVEL_PLUGIN_PATH "\"\"\")\n";
+
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A folder of its own for a script and what the command writes from it.
+class ScriptRun {
+ public:
+  explicit ScriptRun(const std::string& script) {
+    char pattern[] = "/tmp/korvel-script-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a temporary folder");
+    folder_ = pattern;
+    std::ofstream(folder_ / "clip.avs") << script << "\n";
+  }
+  ~ScriptRun() { std::filesystem::remove_all(folder_); }
+
+  std::filesystem::path Path(const std::string& name) const { return folder_ / name; }
+
+  // Runs `command` on clip.avs with `output` in the folder, the host's library found on
+  // `library_path` (none when empty), and an empty home folder; its exit status, its
+  // messages in `messages`.
+  int Render(const std::string& command, const std::string& output, const std::string& library_path,
+             std::string* messages = nullptr) const {
+    const std::string library_setting =
+        library_path.empty() ? "env -u LD_LIBRARY_PATH" : "LD_LIBRARY_PATH='" + library_path + "'";
+    const std::string line = "HOME='" + folder_.string() + "' " + library_setting + " '" + command +
+                             "' --quiet '" + Path("clip.avs").string() + "' '" +
+                             Path(output).string() + "' 2>'" + Path("messages").string() + "'";
+    const int status = std::system(line.c_str());
+    const std::vector<uint8_t> text = ReadFile(Path("messages"));
+    if (messages) messages->assign(text.begin(), text.end());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+// The host's frames of the script's clip as a raw file holds them: rows top-down, the planes
+// of a planar format back to back, chroma in the order the format names it (or U first).
+std::vector<uint8_t> HostFrames(const std::string& script, bool u_first = false) {
+  RealHost host;
+  const PClip clip = host.Evaluate(script).AsClip();
+  const VideoInfo& vi = clip->GetVideoInfo();
+  std::vector<int> planes{0};
+  if (vi.IsPlanar())
+    planes = u_first ? std::vector<int>{PLANAR_Y, PLANAR_U, PLANAR_V}
+                     : std::vector<int>{PLANAR_Y, PLANAR_V, PLANAR_U};
+  std::vector<uint8_t> frames;
+  for (int n = 0; n < vi.num_frames; ++n) {
+    const PVideoFrame frame = clip->GetFrame(n, host.env());
+    for (int plane : planes) {
+      const int row_bytes = frame->GetRowSize(plane), rows = frame->GetHeight(plane);
+      for (int row = 0; row < rows; ++row) {
+        // The host keeps RGB bottom-up.
+        const int memory_row = vi.IsRGB() ? rows - 1 - row : row;
+        const BYTE* data =
+            frame->GetReadPtr(plane) + ptrdiff_t(memory_row) * frame->GetPitch(plane);
+        frames.insert(frames.end(), data, data + row_bytes);
+      }
+    }
+  }
+  return frames;
+}
+
+std::string BlurredSource(const char* conversion) {
+  return DetailedSource(64, 48, 3, true) + ".Korvel(x=3, y=2, blur=\"rect\")" + conversion;
+}
+
+TEST(ScriptInput, RawOutputIsTheHostsFramesTopRowFirst) {
+  for (const char* conversion : {"", ".ConvertToRGB24()", ".ConvertToYUY2()", ".ConvertToYV12()"}) {
+    SCOPED_TRACE(conversion);
+    const std::string script = kLoadPlugin + BlurredSource(conversion);
+    const ScriptRun run(script);
+    std::string messages;
+    ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.raw", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
+        << messages;
+    EXPECT_TRUE(ReadFile(run.Path("out.raw")) == HostFrames(script));
+  }
+}
+
+TEST(ScriptInput, LosslessVideoDecodesBackToTheHostsFrames) {
+  const std::string script = kLoadPlugin + BlurredSource(".ConvertToYV12()");
+  const ScriptRun run(script);
+  std::string messages;
+  // A stream of YUV 4:2:0 frames as they are, which ffmpeg decodes back.
+  ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.y4m", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
+      << messages;
+  const std::string decode = "ffmpeg -v error -i '" + run.Path("out.y4m").string() +
+                             "' -f rawvideo -pix_fmt yuv420p '" + run.Path("back.raw").string() +
+                             "'";
+  ASSERT_EQ(std::system(decode.c_str()), 0);
+  EXPECT_TRUE(ReadFile(run.Path("back.raw")) == HostFrames(script, true));
+}
+
+TEST(ScriptInput, Mp4HoldsEveryFrameAndTheSound) {
+  // The host's colour bars come with a tone.
+  const ScriptRun run(kLoadPlugin + "ColorBars(320, 240, pixel_type=\"RGB32\").Trim(0, 24)" +
+                      ".Korvel(x=4, y=4, blur=\"focus\")");
+  std::string messages;
+  ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.mp4", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
+      << messages;
+  const std::string probe =
+      "ffprobe -v error -count_frames -show_entries "
+      "stream=codec_type,width,height,nb_read_frames -of csv=p=0 '" +
+      run.Path("out.mp4").string() + "' >'" + run.Path("probe").string() + "'";
+  ASSERT_EQ(std::system(probe.c_str()), 0);
+  const std::vector<uint8_t> text = ReadFile(run.Path("probe"));
+  const std::string streams(text.begin(), text.end());
+  EXPECT_NE(streams.find("video,320,240,25"), std::string::npos) << streams;
+  EXPECT_NE(streams.find("audio"), std::string::npos) << streams;
+}
+
+TEST(ScriptInput, InstalledCommandRendersAScriptWithTheInstalledPlugin) {
+  // The prefix holds a host built for it, and Korvel installed by `cmake --install`: the
+  // command finds the host beside it, and the host the plugin, with no LoadPlugin and no
+  // library path.
+  const std::filesystem::path prefix = KORVEL_INSTALL_PREFIX;
+  const std::string script = BlurredSource("");
+  const ScriptRun run(script);
+  std::string messages;
+  ASSERT_EQ(run.Render((prefix / "bin/korvel").string(), "out.raw", "", &messages), 0) << messages;
+  EXPECT_TRUE(ReadFile(run.Path("out.raw")) == HostFrames(kLoadPlugin + script));
+}
+
+TEST(ScriptInput, TheHostsMessageNamesTheScript) {
+  const std::string script = kLoadPlugin + "BlankClip(pixel_type=\"RGB32\").Korvel(blur=\"disc\")";
+  const ScriptRun run(script);
+  std::string messages;
+  EXPECT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.raw", KORVEL_HOST_LIBRARY_FOLDER, &messages), 1);
+  const std::string path = run.Path("clip.avs").string();
+  std::string refusal;
+  try {
+    RealHost().Invoke("Import", AVSValue(path.c_str()), nullptr);
+  } catch (const std::runtime_error& error) {
+    refusal = error.what();
+  }
+  const std::string preamble = "the host refused Import: ";
+  ASSERT_EQ(refusal.rfind(preamble, 0), 0u) << refusal;
+  EXPECT_EQ(messages,
+            "korvel: cannot read " + path + ": " + refusal.substr(preamble.size()) + "\n");
+  EXPECT_FALSE(std::filesystem::exists(run.Path("out.raw")));
+}
+
+}  // namespace
+}  // namespace korvel_real_host
