@@ -2,8 +2,6 @@
 
 extern "C" {
 #include <libavutil/display.h>
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
 }
 
 #include <fcntl.h>
@@ -18,22 +16,6 @@ extern "C" {
 #include "tool_error.h"
 
 namespace {
-
-// The plugin refuses other formats before any frame is asked for.
-AVPixelFormat HostPixelFormat(PixelFormat format) {
-  return format == PixelFormat::kRgb24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGRA;
-}
-
-bool FullRange(const AVFrame* frame) {
-  switch (frame->format) {
-    case AV_PIX_FMT_YUVJ420P:
-    case AV_PIX_FMT_YUVJ422P:
-    case AV_PIX_FMT_YUVJ444P:
-    case AV_PIX_FMT_YUVJ440P:
-    case AV_PIX_FMT_YUVJ411P: return true;
-    default: return frame->color_range == AVCOL_RANGE_JPEG;
-  }
-}
 
 // The clockwise turn in degrees (90, 180 or 270) that shows the frame upright, when the
 // matrix is exactly such a turn; 0 otherwise, a flip or an angle in between included.
@@ -61,99 +43,6 @@ double TaggedSeconds(const AVStream* stream) {
 }
 
 }  // namespace
-
-// Decoded frames into host frames, in the colours the stream declares (its matrix and
-// range), scaled back to the first frame's size should the size change mid-stream.
-class VideoSource::Converter {
- public:
-  Converter(int width, int height, PixelFormat format, int turn)
-      : width_(width),
-        height_(height),
-        format_(HostPixelFormat(format)),
-        turn_(turn),
-        pixel_bytes_(format == PixelFormat::kRgb24 ? 3 : 4) {}
-  ~Converter() {
-    sws_freeContext(context_);
-    av_freep(&turned_[0]);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  PVideoFrame Convert(ScriptEnvironment& env, const AVFrame* frame) {
-    Prepare(frame);
-    const bool sideways = turn_ == 90 || turn_ == 270;
-    const int row_bytes = (sideways ? height_ : width_) * pixel_bytes_;
-    PVideoFrame out = env.NewFrame(row_bytes, sideways ? width_ : height_);
-    BYTE* base = out->GetWritePtr();
-    const int pitch = out->GetPitch();
-    if (turn_ == 0) {
-      // The host's rows run bottom-up: the picture's top row goes last in memory.
-      uint8_t* rows[4] = {base + ptrdiff_t(height_ - 1) * pitch, nullptr, nullptr, nullptr};
-      const int strides[4] = {-pitch, 0, 0, 0};
-      sws_scale(context_, frame->data, frame->linesize, 0, frame->height, rows, strides);
-      return out;
-    }
-    sws_scale(context_, frame->data, frame->linesize, 0, frame->height, turned_, turned_strides_);
-    Turn(base, pitch);
-    return out;
-  }
-
- private:
-  void Prepare(const AVFrame* frame) {
-    SwsContext* context =
-        sws_getCachedContext(context_, frame->width, frame->height, AVPixelFormat(frame->format),
-                             width_, height_, format_, SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (!context) throw ToolError("cannot convert the decoded frames to RGB");
-    const bool full = FullRange(frame);
-    if (context != context_ || frame->colorspace != colorspace_ || full != full_range_) {
-      sws_setColorspaceDetails(context, MatrixCoefficients(frame->colorspace), full ? 1 : 0,
-                               sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
-      colorspace_ = frame->colorspace;
-      full_range_ = full;
-    }
-    context_ = context;
-    if (turn_ != 0 && !turned_[0] &&
-        av_image_alloc(turned_, turned_strides_, width_, height_, format_, 64) < 0)
-      throw std::bad_alloc();
-  }
-
-  // From the converted picture (top-down) into the host frame (bottom-up), turned
-  // clockwise by turn_ degrees.
-  void Turn(BYTE* base, int pitch) const {
-    const int out_width = turn_ == 180 ? width_ : height_;
-    const int out_height = turn_ == 180 ? height_ : width_;
-    for (int row = 0; row < out_height; ++row) {
-      BYTE* out = base + ptrdiff_t(out_height - 1 - row) * pitch;
-      for (int column = 0; column < out_width; ++column) {
-        int source_row = 0, source_column = 0;
-        if (turn_ == 90) {
-          source_row = height_ - 1 - column;
-          source_column = row;
-        } else if (turn_ == 180) {
-          source_row = height_ - 1 - row;
-          source_column = width_ - 1 - column;
-        } else {
-          source_row = column;
-          source_column = width_ - 1 - row;
-        }
-        std::memcpy(
-            out + column * pixel_bytes_,
-            turned_[0] + ptrdiff_t(source_row) * turned_strides_[0] + source_column * pixel_bytes_,
-            size_t(pixel_bytes_));
-      }
-    }
-  }
-
-  int width_, height_;
-  AVPixelFormat format_;
-  int turn_;
-  int pixel_bytes_;
-  SwsContext* context_ = nullptr;
-  AVColorSpace colorspace_ = AVCOL_SPC_UNSPECIFIED;
-  bool full_range_ = false;
-  uint8_t* turned_[4] = {};
-  int turned_strides_[4] = {};
-};
 
 VideoSource::VideoSource(const std::string& path, PixelFormat format,
                          std::optional<int64_t> frame_limit, bool upright)
@@ -256,7 +145,8 @@ void VideoSource::Open(PixelFormat format, bool upright) {
   const int turn = upright ? ExactQuarterTurn(properties.display_matrix) : 0;
   if (turn != 0) properties.display_matrix.clear();
   if (turn == 90 || turn == 270) std::swap(info.layout.width, info.layout.height);
-  converter_ = std::make_unique<Converter>(parameters->width, parameters->height, format, turn);
+  converter_ =
+      std::make_unique<DecodedFrameConverter>(parameters->width, parameters->height, format, turn);
 
   if (stream_->disposition & AV_DISPOSITION_ATTACHED_PIC)
     declared_frames_ = 1;

@@ -12,6 +12,7 @@ extern "C" {
 #include <string>
 
 #include "av_support.h"
+#include "decoded_frames.h"
 #include "frame_stream.h"
 
 // What an encoder needs to know of the video it re-creates.
@@ -57,7 +58,6 @@ class VideoSource : public FrameSource {
   bool ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) override;
 
  private:
-  class Converter;
   void Open(PixelFormat format, bool upright);
   void Close();
   bool ReceiveFrame();
@@ -72,7 +72,7 @@ class VideoSource : public FrameSource {
   AvCodecContextPtr decoder_;
   AvFramePtr frame_ = NewFrame();
   AvPacketPtr packet_ = NewPacket();
-  std::unique_ptr<Converter> converter_;
+  std::unique_ptr<DecodedFrameConverter> converter_;
   StreamInfo info_;
   VideoProperties properties_;
   std::optional<int64_t> frame_limit_;
