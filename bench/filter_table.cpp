@@ -2,9 +2,8 @@
 
 #include <stdexcept>
 
-#include "blur_filter.h"
 #include "frames.h"
-#include "memory_clip.h"
+#include "sample_tables.h"
 
 namespace {
 
@@ -19,13 +18,10 @@ int RowStep(int32_t offset) {
 }  // namespace
 
 std::vector<int32_t> FilterOffsets(const BlurCase& blur_case, int pitch, int bytes_per_pixel) {
-  ScriptEnvironment env;
-  PClip source(new MemoryClip(FrameInfo(kSizes[1], kFormats[0])));
-  const int y = blur_case.IsFocus() ? blur_case.x : blur_case.y;
-  BlurFilter filter(source, blur_case.x, y, blur_case.blur);
-  if (!filter.HasTable()) throw std::runtime_error("no table for " + blur_case.Name());
-  filter.FillOffsets(pitch, bytes_per_pixel, &env);
-  return {filter.Offsets(), filter.Offsets() + filter.OffsetCount()};
+  std::vector<int32_t> table =
+      korvel_test::TableOf(blur_case.blur, blur_case.x, blur_case.y, pitch, bytes_per_pixel);
+  if (table.empty()) throw std::runtime_error("no table for " + blur_case.Name());
+  return table;
 }
 
 std::vector<SampleStep> FilterSampleSteps(const BlurCase& blur_case) {

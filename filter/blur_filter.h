@@ -3,11 +3,10 @@
 
 #include <stdint.h>
 
+#include "blur_engine.h"
 #include "heap.h"
 #include "host.h"
-
-class FastAverager;
-enum class KernelChoice;
+#include "shape.h"
 
 class BlurFilter : public GenericVideoFilter, public HeapAllocated {
  public:
@@ -17,26 +16,18 @@ class BlurFilter : public GenericVideoFilter, public HeapAllocated {
   BlurFilter(const BlurFilter&) = delete;
   BlurFilter& operator=(const BlurFilter&) = delete;
 
+  // Safe to call from many threads at once: a call changes nothing in the filter that
+  // another call reads, bar the tables and work spaces the engine publishes once.
   PVideoFrame HOST_STDCALL GetFrame(int n, IScriptEnvironment* env) override;
 
-  // Writes the sample offsets for a source frame of this pitch; "focus" also lowers
-  // offset_count to the points of its disc.
-  void FillOffsets(int pitch, int bytes_per_pixel, IScriptEnvironment* env);
-
   // False when the table could not be allocated; such a filter must not be used.
-  bool HasTable() const { return bool(offsets); }
-  const int32_t* Offsets() const { return offsets.get(); }
-  // The kernel that averaged the last frame.
-  KernelChoice LastKernel() const { return last_kernel; }
-  int OffsetCount() const { return offset_count; }
+  bool HasTable() const { return engine != nullptr; }
+  const BlurEngine& Engine() const { return *engine; }
 
  private:
   int x;
-  int y;
+  int y;  // for "focus" equal to x: the disc is as high as it is wide
   const char* blur;
-  HeapArray<int32_t> offsets;  // freed before the base drops `child`
-  int offset_count = 0;
-  // Null when the fast kernels are switched off or their work space could not be had.
-  FastAverager* averager = nullptr;
-  KernelChoice last_kernel{};  // the plain kernel
+  Shape shape;  // of `blur`, told once
+  BlurEngine* engine = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "arithmetic.h"
-#include "blur_filter.h"
-#include "shape.h"
+#include "sample_table.h"
 
 namespace {
 
@@ -59,22 +58,33 @@ void FillRect(OffsetWriter& out, int x, int y) {
 
 }  // namespace
 
-void BlurFilter::FillOffsets(int pitch, int bytes_per_pixel, IScriptEnvironment* env) {
-  OffsetWriter out(offsets.get(), pitch, bytes_per_pixel);
-  switch (ShapeOf(blur)) {
-    case Shape::kLine: FillLine(out, x, y); return;
-    case Shape::kRect: FillRect(out, x, y); return;
+int64_t TableCapacity(Shape shape, int64_t x, int64_t y) {
+  switch (shape) {
+    case Shape::kLine: return 2 * Max(Magnitude(x), Magnitude(y)) + 1;
+    case Shape::kRect: return (2 * x + 1) * (2 * y + 1);
+    case Shape::kFocus: return (2 * x + 1) * (2 * x + 1);
+  }
+  return 0;
+}
+
+bool FillOffsets(Shape shape, int x, int y, int pitch, int bytes_per_pixel, int32_t* offsets,
+                 int* offset_count) {
+  OffsetWriter out(offsets, pitch, bytes_per_pixel);
+  switch (shape) {
+    case Shape::kLine: FillLine(out, x, y); return true;
+    case Shape::kRect: FillRect(out, x, y); return true;
     case Shape::kFocus: break;
   }
-  // The closed disc of radius x; offset_count becomes its number of points.
+  // The closed disc of radius x; the count becomes its number of points.
   const int64_t r = x;
   int k = 0;
   for (int64_t dy = -r; dy <= r; ++dy) {
     for (int64_t dx = -r; dx <= r; ++dx) {
       if (dx * dx + dy * dy > r * r) continue;
-      if (k >= offset_count) env->ThrowError("computing error");
+      if (k >= *offset_count) return false;
       out.Put(k++, dy, dx);
     }
   }
-  offset_count = k;
+  *offset_count = k;
+  return true;
 }

@@ -85,6 +85,16 @@ InstructionSet BestInstructionSet() {
   return InstructionSet::kPortable;
 }
 
+// What one caller writes while it averages: pointers to runs and samples, their lengths, two
+// lines of sums and, where plans may use them, lines of earlier sums or prefix rows.
+struct FastAverager::WorkSpace : HeapAllocated {
+  HeapArray<const void*> pointers;
+  HeapArray<int> lengths;
+  HeapArray<uint32_t> lines;
+  HeapArray<uint32_t> ring;
+  KernelBuffers buffers{};
+};
+
 FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
                                    int64_t largest_count, bool ring, InstructionSet set,
                                    SumWidth narrowest) {
@@ -93,124 +103,229 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
   const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
   const int64_t rows = 2 * int64_t(y_bound) + 1;
   if (rows > kLargestRowSteps || line_capacity > INT32_MAX) return nullptr;
-  // Sums that fit 31 bits always have a 32-bit divisor; larger ones take 64-bit lanes.
-  const int value_bytes = SumFitsInt32(largest_count) && narrowest != kSum64 ? 4 : 8;
   FastAverager* averager = new FastAverager(x_bound, y_bound, KernelsFor(set), narrowest);
   if (!averager) return nullptr;
-  if (!averager->Allocate(rows, line_capacity, value_bytes, ring)) {
+  // Sums that fit 31 bits always have a 32-bit divisor; larger ones take 64-bit lanes.
+  averager->value_bytes_ = SumFitsInt32(largest_count) && narrowest != kSum64 ? 4 : 8;
+  averager->rows_ = rows;
+  averager->line_capacity_ = line_capacity;
+  averager->pointer_capacity_ =
+      kPointersPerRunKernel * rows +
+      Min((kPointersPerRow - kPointersPerRunKernel) * rows, kLargestExtraPointers);
+  // A line's or the disc's earlier sums need few lines, prefix rows as many as the table
+  // has row steps; as many as the limit allows are kept, and none when memory is short.
+  const int64_t line_bytes = line_capacity * averager->value_bytes_;
+  averager->ring_rows_ = ring ? Min(rows, kLargestRingBytes / line_bytes) : 0;
+  WorkSpace* first = averager->NewWorkSpace();
+  if (!first && averager->ring_rows_ > 0) {
+    averager->ring_rows_ = 0;
+    first = averager->NewWorkSpace();
+  }
+  if (!first) {
     delete averager;
     return nullptr;
   }
+  averager->work_spaces_[0] = first;
+  averager->work_space_bytes_ =
+      averager->pointer_capacity_ * int64_t(sizeof(void*) + sizeof(int)) +
+      (2 + averager->ring_rows_) * line_bytes;
   return averager;
 }
 
-bool FastAverager::Allocate(int64_t rows, int64_t line_capacity, int value_bytes, bool ring) {
-  value_bytes_ = value_bytes;
-  const int64_t line_words = line_capacity * value_bytes / 4;
-  const int64_t pointers =
-      kPointersPerRunKernel * rows +
-      Min((kPointersPerRow - kPointersPerRunKernel) * rows, kLargestExtraPointers);
-  if (!runs_.Allocate(rows) || !seen_rows_.Allocate(rows) || !row_index_.Allocate(2 * rows) ||
-      !entering_.Allocate(4 * rows) || !leaving_.Allocate(4 * rows) ||
-      !run_pointers_.Allocate(pointers) || !run_lengths_.Allocate(pointers) ||
-      !lines_.Allocate(2 * line_words))
-    return false;
-  // A line's or the disc's earlier sums need few lines, prefix rows as many as the table
-  // has row steps; as many as the limit allows are kept.
-  const int64_t ring_rows = ring ? Min(rows, kLargestRingBytes / (line_words * 4)) : 0;
-  if (ring_rows > 0) ring_.Allocate(ring_rows * line_words);
-  work_space_bytes_ = rows * int64_t(sizeof(RowRun) * 9 + sizeof(bool) + sizeof(int) * 2) +
-                      pointers * int64_t(sizeof(void*) + sizeof(int)) +
-                      (2 + (ring_ ? ring_rows : 0)) * line_words * 4;
+FastAverager::~FastAverager() {
+  for (WorkSpace* space : work_spaces_) delete space;
+}
+
+FastAverager::WorkSpace* FastAverager::NewWorkSpace() const {
+  WorkSpace* space = new WorkSpace;
+  if (!space) return nullptr;
+  const int64_t line_words = line_capacity_ * value_bytes_ / 4;
+  if (!space->pointers.Allocate(pointer_capacity_) || !space->lengths.Allocate(pointer_capacity_) ||
+      !space->lines.Allocate(2 * line_words) ||
+      (ring_rows_ > 0 && !space->ring.Allocate(ring_rows_ * line_words))) {
+    delete space;
+    return nullptr;
+  }
   // Narrower values fill a line from its start.
-  buffers_ = {run_pointers_.get(),        int(pointers),
-              run_lengths_.get(),         lines_.get(),
-              lines_.get() + line_words,  ring_.get(),
-              ring_ ? int(ring_rows) : 0, ptrdiff_t(line_capacity)};
-  return true;
+  space->buffers = {space->pointers.get(),
+                    int(pointer_capacity_),
+                    space->lengths.get(),
+                    space->lines.get(),
+                    space->lines.get() + line_words,
+                    space->ring.get(),
+                    int(ring_rows_),
+                    ptrdiff_t(line_capacity_)};
+  return space;
 }
 
-bool FastAverager::DivisorFor(int count, SumWidth* width) {
+// The first free slot, its work space made on first use: a caller finds every slot below
+// its own taken only while as many other calls average, so N callers at once hold at most
+// N work spaces. -1 when every slot is taken or memory is short.
+int FastAverager::TakeWorkSpace() {
+  for (int slot = 0; slot < kPooledWorkSpaces; ++slot) {
+    if (__atomic_load_n(&taken_[slot], __ATOMIC_RELAXED) != 0 ||
+        __atomic_exchange_n(&taken_[slot], 1, __ATOMIC_ACQUIRE) != 0)
+      continue;
+    if (!work_spaces_[slot]) __atomic_store_n(&work_spaces_[slot], NewWorkSpace(), __ATOMIC_RELAXED);
+    if (work_spaces_[slot]) return slot;
+    ReturnWorkSpace(slot);
+    return -1;
+  }
+  return -1;
+}
+
+void FastAverager::ReturnWorkSpace(int slot) {
+  __atomic_store_n(&taken_[slot], 0, __ATOMIC_RELEASE);
+}
+
+int FastAverager::WorkSpaceCount() const {
+  int count = 0;
+  for (WorkSpace* const& space : work_spaces_)
+    count += __atomic_load_n(&space, __ATOMIC_RELAXED) != nullptr;
+  return count;
+}
+
+bool FastAverager::ChooseDivisor(int count, SumWidth* width, Divisor* divisor) const {
   if (count < 1) return false;
-  if (count != divisor_count_) {
-    if (narrowest_ <= kSum16 && FindDivisor16(count, &divisor_)) {
-      divisor_width_ = kSum16;
-    } else if (narrowest_ <= kSum32 && FindDivisor32(count, &divisor_)) {
-      divisor_width_ = kSum32;
-    } else {
-      divisor_width_ = kSum64;
-      divisor_ = DivisorByDivision(count);
-    }
-    divisor_count_ = count;
+  if (narrowest_ <= kSum16 && FindDivisor16(count, divisor)) {
+    *width = kSum16;
+  } else if (narrowest_ <= kSum32 && FindDivisor32(count, divisor)) {
+    *width = kSum32;
+  } else {
+    *width = kSum64;
+    *divisor = DivisorByDivision(count);
   }
-  *width = divisor_width_;
   return true;
 }
 
-KernelChoice FastAverager::Average(const AveragingJob& job) {
-  // Before the divisor is chosen: its reciprocal is checked with the arithmetic the kernels
-  // will use.
+AveragingPlan* FastAverager::Plan(const int32_t* offsets, int offset_count, ptrdiff_t src_pitch,
+                                  int bytes_per_pixel) const {
+  AveragingPlan* plan = new AveragingPlan;
+  HeapArray<bool> seen_rows;
+  if (!plan || !plan->runs_.Allocate(rows_) || !seen_rows.Allocate(rows_)) {
+    delete plan;
+    return nullptr;
+  }
+  // The divisor's reciprocal is checked with the arithmetic the kernels will use.
   [[maybe_unused]] const DefaultFloatEnvironment float_environment;
-  RunLayout layout;
-  RunDescriber describer(x_bound_, y_bound_, runs_.get(), seen_rows_.get());
-  SumWidth width = kSum16;
-  bool covered = !job.Empty() &&
-                 describer.Describe(job.offsets, job.offset_count, job.src_pitch,
-                                    job.bytes_per_pixel, &layout) &&
-                 DivisorFor(job.offset_count, &width);
-  const bool narrow = width == kSum16;
-  if (width == kSum64 && value_bytes_ < 8) covered = false;
-  // A line holds the prefix sums of the averaged bytes and of the runs' reach beyond them,
-  // after a pixel of zeros, and a pixel's store may reach four values past the last.
-  if (covered) {
-    const int64_t span =
-        int64_t(job.pixel_end - job.pixel_begin + layout.last_column - layout.first_column + 1) *
-        job.bytes_per_pixel;
-    covered = span + 4 <= buffers_.line_capacity;
-  }
-  if (!covered) {
-    AveragePlain(job);
-    return KernelChoice::kPlain;
-  }
+  RunDescriber describer(x_bound_, y_bound_, plan->runs_.get(), seen_rows.get());
+  if (!describer.Describe(offsets, offset_count, src_pitch, bytes_per_pixel, &plan->layout_) ||
+      !ChooseDivisor(offset_count, &plan->width_, &plan->divisor_) ||
+      (plan->width_ == kSum64 && value_bytes_ < 8))
+    return plan;  // the plain kernel's
+  const RunLayout& layout = plan->layout_;
+  const SumWidth width = plan->width_;
   if (layout.IsBox()) {
-    kernels_.box[width](job, layout, divisor_, buffers_);
-    return kBoxChoices[width];
+    plan->kernel_ = kBoxChoices[width];
+    return plan;
   }
-  // A sum may instead be built on an earlier one: a line's one period back, or one row up
-  // and as many pixels along as the samples lean. Whichever reads least wins.
-  ShiftPlanner planner(x_bound_, y_bound_, row_index_.get(), entering_.get(), leaving_.get());
-  ShiftPlan plan;
+  const bool narrow = width == kSum16;
   const RunsChoice runs = ChooseRuns(layout, narrow);
-  int best_cost = runs.cost, best_row_step = 0, best_column_step = 0;
+  if (ChooseShift(offsets, offset_count, src_pitch, bytes_per_pixel, layout, runs.cost, narrow,
+                  &plan->shift_, &plan->entering_, &plan->leaving_)) {
+    plan->kernel_ = kShiftedChoices[width];
+    return plan;
+  }
+  plan->prefix_rows_ = runs.prefix_rows;
+  plan->kernel_ = kRunsChoices[width];
+  return plan;
+}
+
+// A sum may instead be built on an earlier one: a line's one period back, or one row up and
+// as many pixels along as the samples lean. True when one of them reads less than the runs
+// kernel; the chosen plan's entering and leaving samples are then kept in the two arrays.
+bool FastAverager::ChooseShift(const int32_t* offsets, int offset_count, ptrdiff_t src_pitch,
+                               int bytes_per_pixel, const RunLayout& layout, int runs_cost,
+                               bool narrow, ShiftPlan* chosen, HeapArray<RowRun>* entering,
+                               HeapArray<RowRun>* leaving) const {
+  if (ring_rows_ == 0) return false;
+  HeapArray<int> row_index;
+  HeapArray<RowRun> all_entering, all_leaving;
+  if (!row_index.Allocate(2 * rows_) || !all_entering.Allocate(4 * rows_) ||
+      !all_leaving.Allocate(4 * rows_))
+    return false;
+  ShiftPlanner planner(x_bound_, y_bound_, row_index.get(), all_entering.get(), all_leaving.get());
+  ShiftPlan plan;
+  int best_cost = runs_cost, best_row_step = 0, best_column_step = 0;
   auto consider = [&](bool planned) {
-    if (!planned || !buffers_.ring || plan.row_step > buffers_.ring_rows) return;
+    if (!planned || plan.row_step > ring_rows_) return;
     if (!narrow && !plan.SumsFit16Bits()) return;
-    if (layout.run_count + plan.SamplesRead() > buffers_.pointer_capacity) return;
+    if (layout.run_count + plan.SamplesRead() > pointer_capacity_) return;
     const int cost = kernel_costs::Shifted(plan, narrow);
     if (cost >= best_cost) return;
     best_cost = cost, best_row_step = plan.row_step, best_column_step = plan.column_step;
   };
-  const int period = TablePeriod(job.offsets, job.offset_count);
+  const int period = TablePeriod(offsets, offset_count);
   if (period > 0)
-    consider(planner.Plan(job.offsets, period, job.src_pitch, job.bytes_per_pixel, layout, &plan));
+    consider(planner.Plan(offsets, period, src_pitch, bytes_per_pixel, layout, &plan));
   const Lean lean = LeanPerRow(layout);
   consider(planner.PlanDisplacement(1, lean.down, layout, &plan));
   consider(planner.PlanDisplacement(1, lean.up, layout, &plan));
-  if (best_row_step != 0 &&
-      planner.PlanDisplacement(best_row_step, best_column_step, layout, &plan)) {
-    kernels_.shifted[width](job, layout, plan, divisor_, buffers_);
-    return kShiftedChoices[width];
-  }
-  kernels_.runs[width](job, layout, runs.prefix_rows, divisor_, buffers_);
-  return kRunsChoices[width];
+  if (best_row_step == 0 ||
+      !planner.PlanDisplacement(best_row_step, best_column_step, layout, &plan))
+    return false;
+  // The plan keeps only the samples it names.
+  if (!entering->Allocate(plan.entering_count) || !leaving->Allocate(plan.leaving_count))
+    return false;
+  for (int r = 0; r < plan.entering_count; ++r) (*entering)[r] = plan.entering[r];
+  for (int r = 0; r < plan.leaving_count; ++r) (*leaving)[r] = plan.leaving[r];
+  *chosen = plan;
+  chosen->entering = entering->get();
+  chosen->leaving = leaving->get();
+  return true;
 }
 
 // The runs kernel with prefix rows where the ring holds them and they pay, and its cost.
 FastAverager::RunsChoice FastAverager::ChooseRuns(const RunLayout& layout, bool narrow) const {
   const int spanned_rows = layout.last_row - layout.first_row + 1;
-  const bool ring = buffers_.ring && buffers_.ring_rows >= spanned_rows;
+  const bool ring = ring_rows_ >= spanned_rows;
   const int sample_by_sample = kernel_costs::RunsSampleBySample(layout, narrow);
   const int with_prefix_rows = kernel_costs::RunsWithPrefixRows(layout, narrow);
   if (ring && with_prefix_rows < sample_by_sample) return {with_prefix_rows, true};
   return {sample_by_sample, false};
+}
+
+// A line holds the prefix sums of the averaged bytes and of the runs' reach beyond them,
+// after a pixel of zeros, and a pixel's store may reach four values past the last.
+bool FastAverager::Fits(const AveragingPlan& plan, const AveragingJob& job) const {
+  const RunLayout& layout = plan.layout_;
+  const int64_t span =
+      int64_t(job.pixel_end - job.pixel_begin + layout.last_column - layout.first_column + 1) *
+      job.bytes_per_pixel;
+  return span + 4 <= line_capacity_;
+}
+
+KernelChoice FastAverager::Average(const AveragingPlan& plan, const AveragingJob& job) {
+  KernelChoice choice = plan.kernel_;
+  const int slot = choice == KernelChoice::kPlain || job.Empty() || !Fits(plan, job)
+                       ? -1
+                       : TakeWorkSpace();
+  if (slot < 0) {
+    AveragePlain(job);
+    return KernelChoice::kPlain;
+  }
+  {
+    [[maybe_unused]] const DefaultFloatEnvironment float_environment;
+    const KernelBuffers& buffers = work_spaces_[slot]->buffers;
+    const SumWidth width = plan.width_;
+    if (choice == kBoxChoices[width])
+      kernels_.box[width](job, plan.layout_, plan.divisor_, buffers);
+    else if (choice == kShiftedChoices[width])
+      kernels_.shifted[width](job, plan.layout_, plan.shift_, plan.divisor_, buffers);
+    else
+      kernels_.runs[width](job, plan.layout_, plan.prefix_rows_, plan.divisor_, buffers);
+  }
+  ReturnWorkSpace(slot);
+  return choice;
+}
+
+KernelChoice FastAverager::Average(const AveragingJob& job) {
+  AveragingPlan* plan = Plan(job.offsets, job.offset_count, job.src_pitch, job.bytes_per_pixel);
+  if (!plan) {
+    AveragePlain(job);
+    return KernelChoice::kPlain;
+  }
+  const KernelChoice choice = Average(*plan, job);
+  delete plan;
+  return choice;
 }

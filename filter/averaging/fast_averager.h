@@ -30,52 +30,91 @@ const char* KernelName(KernelChoice choice);
 bool IsAvailable(InstructionSet set);
 InstructionSet BestInstructionSet();
 
+// What the dispatcher decides for one table: the kernel, its lane width, the samples' layout
+// and, for the shifted kernel, its plan. Made once per table by FastAverager::Plan and then
+// only read, so any number of threads may average with it at once.
+class AveragingPlan : public HeapAllocated {
+ public:
+  KernelChoice Kernel() const { return kernel_; }
+
+ private:
+  friend class FastAverager;
+  KernelChoice kernel_ = KernelChoice::kPlain;
+  SumWidth width_ = kSum16;
+  bool prefix_rows_ = false;  // for the runs kernel
+  RunLayout layout_{};
+  ShiftPlan shift_{};
+  Divisor divisor_{};
+  HeapArray<RowRun> runs_;
+  HeapArray<RowRun> entering_;
+  HeapArray<RowRun> leaving_;
+};
+
 class FastAverager : public HeapAllocated {
  public:
   // For tables of at most largest_count samples that lie at most x_bound pixels and y_bound
   // rows away, and averaged rows of at most row_bytes bytes. With `ring`, lines for the
   // prefix sums of long runs and for earlier sums are kept too. Sums take lanes at least as
-  // wide as `narrowest` (wider than needed only to test or compare them). Null when the work
-  // space cannot be allocated; the caller deletes it.
+  // wide as `narrowest` (wider than needed only to test or compare them). Null when the
+  // first work space cannot be allocated; the caller deletes it.
   static FastAverager* Create(int x_bound, int y_bound, int64_t row_bytes, int64_t largest_count,
                               bool ring, InstructionSet set, SumWidth narrowest = kSum16);
+  ~FastAverager();
+  FastAverager(const FastAverager&) = delete;
+  FastAverager& operator=(const FastAverager&) = delete;
+
+  // The plan for a table of offsets into source frames of this pitch; a plan for the plain
+  // kernel where no fast one covers the table, null when memory is short. The caller owns it.
+  AveragingPlan* Plan(const int32_t* offsets, int offset_count, ptrdiff_t src_pitch,
+                      int bytes_per_pixel) const;
 
   // Writes the job's bytes exactly as AveragePlain would, and says which kernel did. The
-  // source must be readable from y_bound rows above the job's rows to y_bound below, and
-  // from x_bound pixels left of its pixels to x_bound right, as the frame pass guarantees.
+  // plan is the one made for the job's table. The source must be readable from y_bound rows
+  // above the job's rows to y_bound below, and from x_bound pixels left of its pixels to
+  // x_bound right, as the frame pass guarantees. Any number of threads may call this at once:
+  // each call takes a work space of its own from a pool that grows to the number of callers.
+  KernelChoice Average(const AveragingPlan& plan, const AveragingJob& job);
+
+  // Plans and averages in one call.
   KernelChoice Average(const AveragingJob& job);
 
-  // The bytes of work space taken at creation; Average allocates nothing.
+  // The bytes of one work space; Average allocates one only when more threads call at once
+  // than ever before.
   int64_t WorkSpaceBytes() const { return work_space_bytes_; }
+  int WorkSpaceCount() const;
 
  private:
+  struct WorkSpace;
+  // Work spaces beyond these are made for one call and freed after it.
+  static constexpr int kPooledWorkSpaces = 64;
+
   FastAverager(int x_bound, int y_bound, const KernelSet& kernels, SumWidth narrowest)
       : x_bound_(x_bound), y_bound_(y_bound), kernels_(kernels), narrowest_(narrowest) {}
-  bool Allocate(int64_t rows, int64_t line_capacity, int value_bytes, bool ring);
-  bool DivisorFor(int count, SumWidth* width);
+  WorkSpace* NewWorkSpace() const;
+  bool ChooseDivisor(int count, SumWidth* width, Divisor* divisor) const;
   struct RunsChoice {
     int cost;
     bool prefix_rows;
   };
   RunsChoice ChooseRuns(const RunLayout& layout, bool narrow) const;
+  bool ChooseShift(const int32_t* offsets, int offset_count, ptrdiff_t src_pitch,
+                   int bytes_per_pixel, const RunLayout& layout, int runs_cost, bool narrow,
+                   ShiftPlan* chosen, HeapArray<RowRun>* entering,
+                   HeapArray<RowRun>* leaving) const;
+  bool Fits(const AveragingPlan& plan, const AveragingJob& job) const;
+  int TakeWorkSpace();
+  void ReturnWorkSpace(int slot);
 
   int x_bound_;
   int y_bound_;
   const KernelSet& kernels_;
   SumWidth narrowest_;
-  HeapArray<RowRun> runs_;
-  HeapArray<bool> seen_rows_;
-  HeapArray<int> row_index_;
-  HeapArray<RowRun> entering_;
-  HeapArray<RowRun> leaving_;
-  HeapArray<const void*> run_pointers_;
-  HeapArray<int> run_lengths_;
-  HeapArray<uint32_t> lines_;
-  HeapArray<uint32_t> ring_;
   int value_bytes_ = 4;  // of the values lines hold: 8 where sums may need 64-bit lanes
-  KernelBuffers buffers_{};
+  int64_t rows_ = 0;     // row steps of the table's reach
+  int64_t line_capacity_ = 0;
+  int64_t pointer_capacity_ = 0;
+  int64_t ring_rows_ = 0;  // lines of earlier sums or prefix rows each work space keeps
   int64_t work_space_bytes_ = 0;
-  int divisor_count_ = 0;  // the count `divisor_` belongs to, 0 for none yet
-  SumWidth divisor_width_ = kSum16;
-  Divisor divisor_{};
+  WorkSpace* work_spaces_[kPooledWorkSpaces] = {};
+  int taken_[kPooledWorkSpaces] = {};  // 1 while a call averages with that work space
 };

@@ -11,7 +11,7 @@ int Capacity(int x, int y, const char* blur) {
   PClip source(new MemoryClip(korvel_test::RgbInfo(640, 480, CS_BGR24)));
   auto* filter = new BlurFilter(source, x, y, blur);
   PClip hold(filter);
-  return filter->OffsetCount();
+  return filter->Engine().TableCapacity();
 }
 
 TEST(BlurFilter, TableCapacityByShape) {

@@ -15,6 +15,7 @@
 #include "averaging/fast_averager.h"
 #include "averaging/plain_kernel.h"
 #include "blur_filter.h"
+#include "sample_tables.h"
 #include "test_clips.h"
 
 namespace {
@@ -98,9 +99,9 @@ std::vector<Call> Extremes() {
 
 // The job the frame pass would make for these frames.
 AveragingJob JobFor(const Call& c, const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
-                    ptrdiff_t dst_pitch, const BlurFilter& filter) {
+                    ptrdiff_t dst_pitch, const std::vector<int32_t>& table) {
   return InteriorJob(src, src_pitch, dst, dst_pitch, c.width, c.height, c.bytes_per_pixel,
-                     std::abs(c.x), std::abs(c.y), filter.Offsets(), filter.OffsetCount());
+                     std::abs(c.x), std::abs(c.y), table.data(), int(table.size()));
 }
 
 // Index of the first byte where the buffers differ, or -1.
@@ -142,35 +143,31 @@ class FastKernels : public ::testing::TestWithParam<InstructionSet> {
   // Runs the call through the fast averager and the plain kernel and compares the whole
   // destination buffers; returns the kernel the averager chose.
   KernelChoice Compare(const Call& c, std::mt19937& random, SumWidth narrowest = kSum16) {
-    const int pixel_type = c.bytes_per_pixel == 3 ? CS_BGR24 : CS_BGR32;
-    const VideoInfo vi = korvel_test::RgbInfo(c.width, c.height, pixel_type);
-    PClip holder = new BlurFilter(korvel_test::ClipOf(vi, {}), c.x, c.y, c.blur.c_str());
-    BlurFilter& filter = static_cast<BlurFilter&>(*holder.get());
-
     const ptrdiff_t row_bytes = ptrdiff_t(c.width) * c.bytes_per_pixel;
     const ptrdiff_t src_pitch = row_bytes + c.src_padding, dst_pitch = row_bytes + c.dst_padding;
-    filter.FillOffsets(int(src_pitch), c.bytes_per_pixel, &env_);
+    const std::vector<int32_t> table =
+        korvel_test::TableOf(c.blur.c_str(), c.x, c.y, int(src_pitch), c.bytes_per_pixel);
     std::vector<uint8_t> source(size_t(src_pitch * c.height));
     std::uniform_int_distribution<int> byte(0, 255);
     for (uint8_t& b : source) b = uint8_t(byte(random));
     const size_t dst_size = size_t(2 * kGuard + dst_pitch * c.height);
     std::vector<uint8_t> plain(dst_size, kGuardByte), fast(dst_size, kGuardByte);
 
-    AveragePlain(JobFor(c, source.data(), src_pitch, plain.data() + kGuard, dst_pitch, filter));
+    AveragePlain(JobFor(c, source.data(), src_pitch, plain.data() + kGuard, dst_pitch, table));
     const int y_bound = c.blur == "focus" ? c.x : std::abs(c.y);
     std::unique_ptr<FastAverager> averager(FastAverager::Create(
-        std::abs(c.x), y_bound, row_bytes, filter.OffsetCount(), c.ring, GetParam(), narrowest));
+        std::abs(c.x), y_bound, row_bytes, int64_t(table.size()), c.ring, GetParam(), narrowest));
     EXPECT_NE(averager, nullptr);
     if (!averager) return KernelChoice::kPlain;
     const KernelChoice choice = averager->Average(
-        JobFor(c, source.data(), src_pitch, fast.data() + kGuard, dst_pitch, filter));
+        JobFor(c, source.data(), src_pitch, fast.data() + kGuard, dst_pitch, table));
 
     EXPECT_TRUE(GuardsIntact(fast)) << "a write outside the destination frame";
     const ptrdiff_t at = FirstDifference(fast, plain);
     EXPECT_EQ(at, -1) << "first difference at row " << (at - kGuard) / dst_pitch << ", byte "
                       << (at - kGuard) % dst_pitch << ": " << int(fast[size_t(at)])
                       << " instead of " << int(plain[size_t(at)]);
-    const bool averaged = JobFor(c, nullptr, 0, nullptr, 0, filter).Empty() == false;
+    const bool averaged = JobFor(c, nullptr, 0, nullptr, 0, table).Empty() == false;
     if (averaged) {
       EXPECT_NE(choice, KernelChoice::kPlain) << "the fast path did not run";
     }
@@ -225,7 +222,7 @@ TEST(FastKernels, TheFilterPicksTheKernelMeantForEachShape) {
     PClip holder = new BlurFilter(source, c.x, c.y, c.blur);
     BlurFilter& filter = static_cast<BlurFilter&>(*holder.get());
     filter.GetFrame(0, &env);
-    EXPECT_EQ(filter.LastKernel(), c.kernel) << c.blur << " " << c.x << "/" << c.y;
+    EXPECT_EQ(filter.Engine().LastKernel(), c.kernel) << c.blur << " " << c.x << "/" << c.y;
   }
 }
 

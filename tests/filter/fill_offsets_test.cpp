@@ -3,8 +3,7 @@
 
 #include <vector>
 
-#include "blur_filter.h"
-#include "test_clips.h"
+#include "sample_tables.h"
 
 namespace {
 
@@ -14,12 +13,9 @@ struct Sample {
 
 class FillOffsetsTest : public ::testing::Test {
  protected:
-  // The table a new filter fills for this pitch and pixel size.
+  // The table filled for this pitch and pixel size.
   std::vector<int32_t> Table(int x, int y, const char* blur, int pitch, int bytes_per_pixel) {
-    filter_ = new BlurFilter(source_, x, y, blur);
-    hold_ = filter_;
-    filter_->FillOffsets(pitch, bytes_per_pixel, &env_);
-    return {filter_->Offsets(), filter_->Offsets() + filter_->OffsetCount()};
+    return korvel_test::TableOf(blur, x, y, pitch, bytes_per_pixel);
   }
   static std::vector<int32_t> Entries(const std::vector<Sample>& samples, int pitch,
                                       int bytes_per_pixel) {
@@ -27,10 +23,6 @@ class FillOffsetsTest : public ::testing::Test {
     for (const Sample& s : samples) entries.push_back(s.row * pitch + s.column * bytes_per_pixel);
     return entries;
   }
-  ScriptEnvironment env_;
-  PClip source_{new MemoryClip(korvel_test::RgbInfo(640, 480, CS_BGR24))};
-  BlurFilter* filter_ = nullptr;
-  PClip hold_;
 };
 
 struct Example {
@@ -112,15 +104,17 @@ TEST_F(FillOffsetsTest, DiscCountsItsPointsAndLowersTheCountOnce) {
   const int expected[][2] = {{2, 13},  {3, 29},  {4, 49},  {5, 81},
                              {6, 113}, {7, 149}, {8, 197}, {10, 317}};
   for (const auto& [x, points] : expected) {
-    filter_ = new BlurFilter(source_, x, 1000, "focus");
-    hold_ = filter_;
-    EXPECT_EQ(filter_->OffsetCount(), (2 * x + 1) * (2 * x + 1));
-    filter_->FillOffsets(2000, 4, &env_);
-    EXPECT_EQ(filter_->OffsetCount(), points);
-    const std::vector<int32_t> first(filter_->Offsets(), filter_->Offsets() + points);
-    filter_->FillOffsets(2000, 4, &env_);  // no "computing error" the second time
-    EXPECT_EQ(filter_->OffsetCount(), points);
-    EXPECT_EQ(std::vector<int32_t>(filter_->Offsets(), filter_->Offsets() + points), first);
+    int count = int(TableCapacity(Shape::kFocus, x, x));
+    EXPECT_EQ(count, (2 * x + 1) * (2 * x + 1));
+    std::vector<int32_t> table(static_cast<size_t>(count));
+    ASSERT_TRUE(FillOffsets(Shape::kFocus, x, x, 2000, 4, table.data(), &count));
+    EXPECT_EQ(count, points);
+    const std::vector<int32_t> first(table.begin(), table.begin() + points);
+    // A second fill into the lowered count finds room for every point ("computing error"
+    // otherwise).
+    ASSERT_TRUE(FillOffsets(Shape::kFocus, x, x, 2000, 4, table.data(), &count));
+    EXPECT_EQ(count, points);
+    EXPECT_EQ(std::vector<int32_t>(table.begin(), table.begin() + points), first);
   }
 }
 

@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "averaging/shift_plan.h"
-#include "blur_filter.h"
-#include "test_clips.h"
+#include "sample_tables.h"
 
 namespace {
 
@@ -20,14 +19,9 @@ constexpr int kPitch = 1000, kBytes = 4;
 
 using Point = std::pair<int, int>;  // row, column
 
-// The table a shape's FillOffsets writes for a wide clip.
+// The table a shape's FillOffsets writes.
 std::vector<int32_t> TableOf(int x, int y, const char* blur) {
-  ScriptEnvironment env;
-  PClip holder = new BlurFilter(korvel_test::ClipOf(korvel_test::RgbInfo(2000, 2000, CS_BGR32), {}),
-                                x, y, blur);
-  BlurFilter& filter = static_cast<BlurFilter&>(*holder.get());
-  filter.FillOffsets(kPitch, kBytes, &env);
-  return std::vector<int32_t>(filter.Offsets(), filter.Offsets() + filter.OffsetCount());
+  return korvel_test::TableOf(blur, x, y, kPitch, kBytes);
 }
 
 std::set<Point> PointsOf(const RowRun* runs, int count) {

@@ -1,0 +1,137 @@
+#include "blur_engine.h"
+
+#include "arithmetic.h"
+#include "averaging/averaging_job.h"
+#include "averaging/plain_kernel.h"
+
+SampleTable::~SampleTable() { delete plan; }
+
+BlurEngine* BlurEngine::Create(Shape shape, int x, int y, int bytes_per_pixel,
+                               int64_t largest_row_bytes) {
+  const int64_t capacity = ::TableCapacity(shape, x, y);
+  // A table that its count cannot count, or a 32-bit process cannot address, is as unusable
+  // as one that was not allocated.
+  if (capacity <= 0 || capacity > INT32_MAX) return nullptr;
+  BlurEngine* engine = new BlurEngine(shape, x, y, bytes_per_pixel, int(capacity));
+  if (!engine) return nullptr;
+  // The first table's room is taken now, so that a clip whose table does not fit in memory
+  // is refused when it is made, not on its first frame.
+  engine->spare_ = engine->NewTable();
+  if (!engine->spare_) {
+    delete engine;
+    return nullptr;
+  }
+#if !defined(KORVEL_PLAIN_KERNEL_ONLY)
+  // Rows of prefix sums, or of earlier sums, pay off where the samples fill no box;
+  // horizontal and vertical lines are boxes too.
+  const bool ring = shape == Shape::kFocus || (shape == Shape::kLine && x != 0 && y != 0);
+  const int64_t x_bound = Magnitude(x), y_bound = Magnitude(y);
+  if (x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
+    engine->averager_ = FastAverager::Create(int(x_bound), int(y_bound), largest_row_bytes,
+                                             capacity, ring, BestInstructionSet());
+#else
+  (void)largest_row_bytes;
+#endif
+  return engine;
+}
+
+BlurEngine::~BlurEngine() {
+  for (SampleTable* table = tables_; table;) {
+    SampleTable* const next = table->next;
+    delete table;
+    table = next;
+  }
+  delete spare_;
+  delete averager_;
+}
+
+SampleTable* BlurEngine::NewTable() {
+  SampleTable* table = new SampleTable;
+  if (table && !table->offsets.Allocate(capacity_)) {
+    delete table;
+    return nullptr;
+  }
+  return table;
+}
+
+const SampleTable* BlurEngine::TableFor(int pitch, AverageResult* result,
+                                        SampleTable** temporary) {
+  *temporary = nullptr;
+  for (const SampleTable* table = __atomic_load_n(&tables_, __ATOMIC_ACQUIRE); table;
+       table = table->next)
+    if (table->pitch == pitch) return table;
+
+  SampleTable* table = __atomic_exchange_n(&spare_, nullptr, __ATOMIC_ACQUIRE);
+  if (!table) table = NewTable();
+  if (!table) {
+    *result = AverageResult::kOutOfMemory;
+    return nullptr;
+  }
+  table->pitch = pitch;
+  table->offset_count = capacity_;
+  if (!FillOffsets(shape_, x_, y_, pitch, bytes_per_pixel_, table->offsets.get(),
+                   &table->offset_count)) {
+    delete table;
+    *result = AverageResult::kComputingError;
+    return nullptr;
+  }
+  // Without a plan the plain kernel averages; it writes the same bytes.
+  if (averager_)
+    table->plan = averager_->Plan(table->offsets.get(), table->offset_count, pitch,
+                                  bytes_per_pixel_);
+  const SampleTable* published = Publish(table);
+  if (!published) *temporary = table;
+  return published ? published : table;
+}
+
+// Adds the table to the published ones, unless another thread has just published one for
+// the same pitch (then that one, and this is deleted) or enough are kept already (null: the
+// caller keeps it for its one call).
+SampleTable* BlurEngine::Publish(SampleTable* table) {
+  SampleTable* head = __atomic_load_n(&tables_, __ATOMIC_ACQUIRE);
+  for (;;) {
+    int count = 0;
+    for (SampleTable* kept = head; kept; kept = kept->next, ++count) {
+      if (kept->pitch != table->pitch) continue;
+      delete table;
+      return kept;
+    }
+    if (count >= kMostTables) return nullptr;
+    table->next = head;
+    if (__atomic_compare_exchange_n(&tables_, &head, table, false, __ATOMIC_ACQ_REL,
+                                    __ATOMIC_ACQUIRE))
+      return table;
+  }
+}
+
+AverageResult BlurEngine::AverageInterior(const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
+                                          ptrdiff_t dst_pitch, int width, int height) {
+  AverageResult result = AverageResult::kDone;
+  SampleTable* temporary = nullptr;
+  const SampleTable* table = TableFor(int(src_pitch), &result, &temporary);
+  if (!table) return result;
+  const AveragingJob job =
+      InteriorJob(src, src_pitch, dst, dst_pitch, width, height, bytes_per_pixel_, Magnitude(x_),
+                  Magnitude(y_), table->offsets.get(), table->offset_count);
+  KernelChoice kernel = KernelChoice::kPlain;
+  if (table->plan)
+    kernel = averager_->Average(*table->plan, job);
+  else
+    AveragePlain(job);
+  __atomic_store_n(&last_kernel_, kernel, __ATOMIC_RELAXED);
+  delete temporary;
+  return AverageResult::kDone;
+}
+
+int64_t BlurEngine::TableBytes() const {
+  int64_t tables = 0;
+  for (const SampleTable* table = __atomic_load_n(&tables_, __ATOMIC_ACQUIRE); table;
+       table = table->next)
+    ++tables;
+  if (__atomic_load_n(&spare_, __ATOMIC_RELAXED)) ++tables;
+  return tables * int64_t(capacity_) * int64_t(sizeof(int32_t));
+}
+
+int64_t BlurEngine::WorkSpaceBytes() const {
+  return averager_ ? averager_->WorkSpaceBytes() * averager_->WorkSpaceCount() : 0;
+}

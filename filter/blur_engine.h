@@ -1,0 +1,66 @@
+// One blur's averaging, shared by every thread that asks for frames. What the blur's
+// parameters decide is decided once and then only read: the sample table and the fast
+// averager's plan for each source pitch are built on the first frame of that pitch and
+// published; what a frame writes lives in a work space that the call takes for itself.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "averaging/fast_averager.h"
+#include "heap.h"
+#include "sample_table.h"
+#include "shape.h"
+
+enum class AverageResult { kDone, kOutOfMemory, kComputingError };
+
+class BlurEngine : public HeapAllocated {
+ public:
+  // For a shape with extents x and y as the filter keeps them (a disc's y equal to its x),
+  // pixels of bytes_per_pixel bytes, and rows of at most largest_row_bytes bytes. Null when
+  // the shape's table cannot be counted or allocated.
+  static BlurEngine* Create(Shape shape, int x, int y, int bytes_per_pixel,
+                            int64_t largest_row_bytes);
+  ~BlurEngine();
+  BlurEngine(const BlurEngine&) = delete;
+  BlurEngine& operator=(const BlurEngine&) = delete;
+
+  // Writes the interior of a frame of width pixels and height rows (the rows from |y| + 1 to
+  // height - |y| - 3, the pixels from |x| + 1 to width - |x| - 3) as the rounded means over
+  // the table for the source pitch, exactly as the plain kernel. Safe to call from any
+  // number of threads at once. Writes nothing unless the result is kDone.
+  AverageResult AverageInterior(const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
+                                ptrdiff_t dst_pitch, int width, int height);
+
+  // The table for source frames of this pitch, built and published on first use; null, with
+  // the reason in *result, when it cannot be built. Tables past the most kept are made for
+  // one call: *temporary then owns the table, which the caller deletes.
+  const SampleTable* TableFor(int pitch, AverageResult* result, SampleTable** temporary);
+
+  int TableCapacity() const { return capacity_; }
+  // The kernel that averaged the latest frame, for tests and reports.
+  KernelChoice LastKernel() const { return __atomic_load_n(&last_kernel_, __ATOMIC_RELAXED); }
+  // Memory held now: tables and plans, and the work spaces of the averager.
+  int64_t TableBytes() const;
+  int64_t WorkSpaceBytes() const;
+
+ private:
+  // Frames of one clip almost always share one pitch; a source that changes it on every
+  // frame gets tables made for one call beyond these.
+  static constexpr int kMostTables = 8;
+
+  BlurEngine(Shape shape, int x, int y, int bytes_per_pixel, int capacity)
+      : shape_(shape), x_(x), y_(y), bytes_per_pixel_(bytes_per_pixel), capacity_(capacity) {}
+  SampleTable* NewTable();
+  SampleTable* Publish(SampleTable* table);
+
+  Shape shape_;
+  int x_;
+  int y_;
+  int bytes_per_pixel_;
+  int capacity_;
+  FastAverager* averager_ = nullptr;  // null: every frame takes the plain kernel
+  SampleTable* tables_ = nullptr;     // published, never changed or freed before the engine
+  SampleTable* spare_ = nullptr;      // allocated at creation, taken by the first table built
+  KernelChoice last_kernel_ = KernelChoice::kPlain;
+};
