@@ -24,6 +24,10 @@ void PrintTo(const MessageCase& c, std::ostream* os) {
   *os << c.clip << " x=" << (c.arguments.x ? std::to_string(*c.arguments.x) : "-")
       << " y=" << (c.arguments.y ? std::to_string(*c.arguments.y) : "-")
       << " blur=" << (c.arguments.blur ? "\"" + *c.arguments.blur + "\"" : "-");
+  if (c.arguments.planes) {
+    *os << " planes=";
+    for (const int64_t p : *c.arguments.planes) *os << "[" << p << "]";
+  }
 }
 
 // The clips the cases name: 640x480 unless the name says otherwise.
