@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "first_difference.h"
+
 namespace korvel_vs_test {
 
 const VSAPI* Api() {
@@ -94,12 +96,7 @@ std::optional<std::string> FirstDifference(const Plane& expected, const Plane& a
     return "sizes differ: " + std::to_string(expected.width) + "x" +
            std::to_string(expected.height) + " and " + std::to_string(actual.width) + "x" +
            std::to_string(actual.height);
-  for (size_t i = 0; i < expected.bytes.size(); ++i)
-    if (expected.bytes[i] != actual.bytes[i])
-      return "first difference at row " + std::to_string(i / size_t(expected.width)) + ", column " +
-             std::to_string(i % size_t(expected.width)) + ": expected " +
-             std::to_string(expected.bytes[i]) + ", got " + std::to_string(actual.bytes[i]);
-  return std::nullopt;
+  return korvel_test::FirstDifference(expected.bytes, actual.bytes, expected.width);
 }
 
 }  // namespace korvel_vs_test
