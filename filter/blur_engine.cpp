@@ -118,7 +118,7 @@ AverageResult BlurEngine::AverageInterior(const uint8_t* src, ptrdiff_t src_pitc
     kernel = averager_->Average(*table->plan, job);
   else
     AveragePlain(job);
-  __atomic_store_n(&last_kernel_, kernel, __ATOMIC_RELAXED);
+  __atomic_store_n(&last_kernel_, int(kernel), __ATOMIC_RELAXED);
   delete temporary;
   return AverageResult::kDone;
 }

@@ -39,7 +39,9 @@ class BlurEngine : public HeapAllocated {
 
   int TableCapacity() const { return capacity_; }
   // The kernel that averaged the latest frame, for tests and reports.
-  KernelChoice LastKernel() const { return __atomic_load_n(&last_kernel_, __ATOMIC_RELAXED); }
+  KernelChoice LastKernel() const {
+    return KernelChoice(__atomic_load_n(&last_kernel_, __ATOMIC_RELAXED));
+  }
   // Memory held now: tables and plans, and the work spaces of the averager.
   int64_t TableBytes() const;
   int64_t WorkSpaceBytes() const;
@@ -62,5 +64,5 @@ class BlurEngine : public HeapAllocated {
   FastAverager* averager_ = nullptr;  // null: every frame takes the plain kernel
   SampleTable* tables_ = nullptr;     // published, never changed or freed before the engine
   SampleTable* spare_ = nullptr;      // allocated at creation, taken by the first table built
-  KernelChoice last_kernel_ = KernelChoice::kPlain;
+  int last_kernel_ = int(KernelChoice::kPlain);  // a KernelChoice, stored atomically
 };

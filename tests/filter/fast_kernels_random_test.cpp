@@ -141,8 +141,10 @@ class FastKernels : public ::testing::TestWithParam<InstructionSet> {
   }
 
   // Runs the call through the fast averager and the plain kernel and compares the whole
-  // destination buffers; returns the kernel the averager chose.
-  KernelChoice Compare(const Call& c, std::mt19937& random, SumWidth narrowest = kSum16) {
+  // destination buffers; returns the kernel the averager chose. The source is random bytes,
+  // or with `pattern` a picture that sends sums to their bounds.
+  KernelChoice Compare(const Call& c, std::mt19937& random, SumWidth narrowest = kSum16,
+                       uint8_t (*pattern)(int row, int byte) = nullptr) {
     const ptrdiff_t row_bytes = ptrdiff_t(c.width) * c.bytes_per_pixel;
     const ptrdiff_t src_pitch = row_bytes + c.src_padding, dst_pitch = row_bytes + c.dst_padding;
     const std::vector<int32_t> table =
@@ -150,6 +152,8 @@ class FastKernels : public ::testing::TestWithParam<InstructionSet> {
     std::vector<uint8_t> source(size_t(src_pitch * c.height));
     std::uniform_int_distribution<int> byte(0, 255);
     for (uint8_t& b : source) b = uint8_t(byte(random));
+    for (ptrdiff_t at = 0; pattern && at < ptrdiff_t(source.size()); ++at)
+      source[size_t(at)] = pattern(int(at / src_pitch), int(at % src_pitch));
     const size_t dst_size = size_t(2 * kGuard + dst_pitch * c.height);
     std::vector<uint8_t> plain(dst_size, kGuardByte), fast(dst_size, kGuardByte);
 
@@ -196,6 +200,40 @@ TEST_P(FastKernels, MatchThePlainKernelByteForByte) {
   }
   for (int kernel = int(KernelChoice::kBox16); kernel <= int(KernelChoice::kShifted64); ++kernel)
     EXPECT_GT(chosen[KernelChoice(kernel)], 0) << KernelName(KernelChoice(kernel)) << " never ran";
+}
+
+// Random bytes stay far from the bounds that decide a lane's width: every byte 255, and
+// steps between half and full brightness, at the largest extents each kernel and width
+// takes and just past them.
+uint8_t AllBright(int, int) { return 255; }
+uint8_t HalfBrightSteps(int row, int byte) { return (row / 3 + byte / 7) % 2 ? 255 : 128; }
+
+TEST_P(FastKernels, HoldSumsAtTheirBoundsExactly) {
+  std::mt19937 random(19);
+  const Call calls[] = {
+      {"rect", 7, 8, 40, 40, 3, 0, 0, true},        // 255 samples: the most 16-bit sums hold
+      {"rect", 8, 8, 40, 40, 4, 0, 0, true},        // 289: just past them
+      {"rect", 8, 128, 72, 264, 3, 0, 0, true},     // columns of 257 rows: 16-bit at the bound
+      {"rect", 8, 129, 72, 266, 4, 0, 0, true},     // 259 rows: just past it
+      {"line", 127, 0, 1040, 12, 3, 0, 0, true},    // 255 along a row
+      {"line", 128, 0, 1040, 12, 4, 0, 0, true},    // 257
+      {"line", 0, 128, 12, 264, 3, 0, 0, true},     // 257 down a column
+      {"line", 127, 40, 1040, 88, 4, 0, 0, true},   // 255 on a slope
+      {"line", 130, 10, 1048, 26, 3, 0, 0, true},   // 261 repeating every 13
+      {"focus", 9, 9, 80, 26, 3, 0, 0, true},       // 253 points
+      {"focus", 10, 10, 88, 26, 4, 0, 0, true},     // 317
+      {"focus", 40, 40, 336, 88, 3, 0, 0, true},    // rows entering and leaving of 81 samples
+      {"line", 40, 2, 336, 12, 4, 0, 0, true},      // the runs kernel
+      {"line", 129, -2, 1040, 16, 3, 0, 0, false},  // long runs without prefix rows
+  };
+  for (const Call& c : calls) {
+    for (auto pattern : {AllBright, HalfBrightSteps}) {
+      SCOPED_TRACE(::testing::Message() << c << (pattern == AllBright ? ", all 255" : ", steps"));
+      Compare(c, random, kSum16, pattern);
+      Compare(c, random, kSum32, pattern);
+      if (HasFailure()) return;
+    }
+  }
 }
 
 // Through the filter: each shape reaches the kernel meant for it.

@@ -8,7 +8,7 @@ int failures = 0;
 }
 
 void Fail(const char* format, ...) {
-  ++failures;
+  __atomic_add_fetch(&failures, 1, __ATOMIC_RELAXED);
   va_list arguments;
   va_start(arguments, format);
   printf("FAILED: ");

@@ -11,6 +11,14 @@
 
 extern "C" __declspec(dllimport) void* __stdcall LoadLibraryA(const char* name);
 extern "C" __declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* name);
+typedef unsigned long(__stdcall* ThreadStart)(void* parameter);
+extern "C" __declspec(dllimport) void* __stdcall CreateThread(void* attributes, size_t stack_size,
+                                                              ThreadStart start, void* parameter,
+                                                              unsigned long flags,
+                                                              unsigned long* thread_id);
+extern "C" __declspec(dllimport) unsigned long __stdcall WaitForSingleObject(void* handle,
+                                                                            unsigned long ms);
+extern "C" __declspec(dllimport) int __stdcall CloseHandle(void* handle);
 
 namespace {
 
@@ -224,6 +232,58 @@ void CheckManyFrames(TestEnvironment* env, int frames) {
   CHECK(deletions == 3, "%d of 3 source clips were deleted", deletions);
 }
 
+// One filter serving several threads at once, as a host's shared thread mode calls it: each
+// thread's frames against the model.
+struct SharedCall {
+  TestEnvironment* env;
+  IClip* filter;
+  const SourceClip* source;
+  Arguments arguments;
+  int first_frame;
+  char context[96];
+};
+
+unsigned long __stdcall FramesOfOneThread(void* parameter) {
+  const SharedCall& call = *static_cast<const SharedCall*>(parameter);
+  for (int n = call.first_frame; n < call.first_frame + 4; ++n)
+    CheckFrame(call.env, call.filter, *call.source, n * 7, call.arguments, call.context);
+  return 0;
+}
+
+void CheckSharedInstance(TestEnvironment* env) {
+  constexpr int kThreads = 3;
+  const struct {
+    int pixel_type;
+    Arguments arguments;
+  } cases[] = {{kPixelRgb32, {12, 0, "focus"}},
+               {kPixelRgb24, {9, 4, "line"}},
+               {kPixelRgb24, {6, 5, "rect"}}};
+  int deletions = 0;
+  for (const auto& c : cases) {
+    SourceClip* source = new SourceClip(env, Clip(c.pixel_type, 200, 120), 5, &deletions);
+    PClip held(source);
+    Creation creation = Create(env, source, c.arguments);
+    if (!creation.filter.get()) {
+      Fail("%s refused with \"%s\"", c.arguments.blur, creation.error);
+      continue;
+    }
+    SharedCall calls[kThreads];
+    void* threads[kThreads];
+    for (int t = 0; t < kThreads; ++t) {
+      calls[t] = {env, creation.filter.get(), source, c.arguments, 4 * t, {}};
+      snprintf(calls[t].context, sizeof calls[t].context, "%s on thread %d of one instance",
+               c.arguments.blur, t);
+      threads[t] = CreateThread(nullptr, 0, FramesOfOneThread, &calls[t], 0, nullptr);
+      CHECK(threads[t] != nullptr, "thread %d could not be started", t);
+    }
+    for (void* thread : threads) {
+      if (!thread) continue;
+      WaitForSingleObject(thread, 0xFFFFFFFF);
+      CloseHandle(thread);
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int mainCRTStartup() {
@@ -251,6 +311,7 @@ extern "C" int mainCRTStartup() {
   CheckRandomFrames(&env, seed, 150);
   CheckErrorsInGetFrame(&env);
   CheckManyFrames(&env, 400);
+  CheckSharedInstance(&env);
   CHECK(env.FramesInUse() == 0, "%d frames are still held at the end", env.FramesInUse());
 
   printf("%s: %d failed checks\n", FailureCount() ? "FAILED" : "passed", FailureCount());

@@ -78,16 +78,22 @@ bool TestEnvironment::FunctionExists(const char* name) {
 }
 
 PVideoFrame TestEnvironment::NewFrame(int row_size, int height, int pitch) {
+  while (__atomic_exchange_n(&pool_lock_, 1, __ATOMIC_ACQUIRE) != 0) __builtin_ia32_pause();
   for (PoolEntry& entry : pool_) {
-    if (entry.frame.refcount != 0 || entry.buffer.refcount != 0) continue;
+    if (__atomic_load_n(&entry.frame.refcount, __ATOMIC_ACQUIRE) != 0 ||
+        __atomic_load_n(&entry.buffer.refcount, __ATOMIC_ACQUIRE) != 0)
+      continue;
     free(entry.block);
     const int size = pitch * height;
     entry.block = static_cast<BYTE*>(malloc(size_t(size) + kFrameAlignment));
     BYTE* data = entry.block + (kFrameAlignment - uintptr_t(entry.block) % kFrameAlignment);
     entry.buffer = {data, size, entry.buffer.sequence_number, 1};
     entry.frame = {0, &entry.buffer, 0, pitch, row_size, height};
-    return PVideoFrame(&entry.frame);
+    PVideoFrame frame(&entry.frame);
+    __atomic_store_n(&pool_lock_, 0, __ATOMIC_RELEASE);
+    return frame;
   }
+  __atomic_store_n(&pool_lock_, 0, __ATOMIC_RELEASE);
   ThrowError("the frame pool is exhausted: frames were not released");
   return PVideoFrame();
 }

@@ -74,6 +74,7 @@ class TestEnvironment : public IScriptEnvironment {
   Function function_;
   int add_function_calls_ = 0;
   PoolEntry pool_[kPoolSize] = {};
+  int pool_lock_ = 0;  // 1 while a thread takes a frame: filters ask from several at once
   char* strings_;
   int strings_used_ = 0;
   bool fail_new_frame_ = false;
