@@ -73,8 +73,9 @@ const bool registered = [] {
       benchmark::RegisterBenchmark(RowName("memory", kSizes[1], format, blur_case).c_str(),
                                    WorkSpace, kSizes[1], format, blur_case)
           ->Iterations(1);
+  const PixelFormat kernel_formats[] = {kFormats[0], kFormats[1], kPlaneFormat};
   for (const FrameSize& size : kSizes)
-    for (const PixelFormat& format : kFormats)
+    for (const PixelFormat& format : kernel_formats)
       for (const BlurCase& blur_case : kFilterCases)
         for (const NamedSet& set : kSets)
           if (IsAvailable(set.set))

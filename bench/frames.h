@@ -22,6 +22,9 @@ struct PixelFormat {
 };
 
 inline constexpr PixelFormat kFormats[] = {{"RGB24", CS_BGR24, 3}, {"RGB32", CS_BGR32, 4}};
+// A plane of 8-bit samples, one byte per pixel, as planar formats hand each plane to the
+// kernels: measured on the kernels alone, since the plugin takes RGB clips only.
+inline constexpr PixelFormat kPlaneFormat = {"Plane8", 0, 1};
 
 // A one-frame clip description.
 VideoInfo FrameInfo(const FrameSize& size, const PixelFormat& format);

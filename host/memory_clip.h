@@ -1,10 +1,12 @@
 // A clip whose frames are held in memory, each with any pitch, and which records every
-// request made of it: for tests and for sources that are read whole.
+// request made of it: for tests and for sources that are read whole. Filters may ask it from
+// several threads at once, as a host's threads do.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "host.h"
@@ -40,4 +42,5 @@ class MemoryClip : public IClip {
   std::vector<int> parity_requests_;
   std::vector<AudioRequest> audio_requests_;
   int cache_hint_calls_ = 0;
+  std::mutex requests_mutex_;  // guards the records of requests
 };

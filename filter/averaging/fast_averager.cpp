@@ -4,9 +4,8 @@
 #include "averaging/float_environment.h"
 #include "averaging/plain_kernel.h"
 #if defined(KORVEL_X86_KERNELS)
-#include "averaging/avx2_kernels.h"
-#include "averaging/avx512_kernels.h"
-#include "averaging/cpu_features.h"
+#include "averaging/x86/avx2_kernels.h"
+#include "averaging/x86/avx512_kernels.h"
 #endif
 
 namespace {
@@ -63,26 +62,6 @@ const char* KernelName(KernelChoice choice) {
   constexpr const char* kNames[] = {"plain",  "box16",  "box32",     "box64",     "runs16",
                                     "runs32", "runs64", "shifted16", "shifted32", "shifted64"};
   return kNames[int(choice)];
-}
-
-bool IsAvailable(InstructionSet set) {
-  switch (set) {
-    case InstructionSet::kPortable: return true;
-#if defined(KORVEL_X86_KERNELS)
-    case InstructionSet::kAvx2: return CpuHasAvx2();
-    case InstructionSet::kAvx512: return CpuHasAvx512BwVl();
-#else
-    case InstructionSet::kAvx2:
-    case InstructionSet::kAvx512: return false;
-#endif
-  }
-  return false;
-}
-
-InstructionSet BestInstructionSet() {
-  if (IsAvailable(InstructionSet::kAvx512)) return InstructionSet::kAvx512;
-  if (IsAvailable(InstructionSet::kAvx2)) return InstructionSet::kAvx2;
-  return InstructionSet::kPortable;
 }
 
 // What one caller writes while it averages: pointers to runs and samples, their lengths, two

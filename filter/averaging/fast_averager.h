@@ -6,10 +6,10 @@
 #include <stdint.h>
 
 #include "averaging/averaging_job.h"
+#include "averaging/instruction_set.h"
 #include "averaging/kernel_set.h"
 #include "heap.h"
 
-enum class InstructionSet { kPortable, kAvx2, kAvx512 };
 // Which kernel averaged a job, and whether in 16-bit or 32-bit lanes.
 enum class KernelChoice {
   kPlain,
@@ -26,9 +26,6 @@ enum class KernelChoice {
 
 // "box16", "shifted32", "plain": for reports.
 const char* KernelName(KernelChoice choice);
-
-bool IsAvailable(InstructionSet set);
-InstructionSet BestInstructionSet();
 
 // What the dispatcher decides for one table: the kernel, its lane width, the samples' layout
 // and, for the shifted kernel, its plan. Made once per table by FastAverager::Plan and then

@@ -12,41 +12,49 @@
 #endif
 
 namespace korvel_portable {
-constexpr int kVectorBytes = 16;
-typedef uint16_t Words __attribute__((vector_size(16)));
-typedef uint32_t Doublewords __attribute__((vector_size(16)));
-typedef uint8_t EightBytes __attribute__((vector_size(8)));
-typedef uint8_t FourBytes __attribute__((vector_size(4)));
 
-// The bytes at p, each widened to a lane of the vector type given.
-inline Words WidenBytes(const uint8_t* p, Words) {
-  EightBytes bytes;
-  memcpy(&bytes, p, sizeof bytes);
-  return __builtin_convertvector(bytes, Words);
-}
-inline Doublewords WidenBytes(const uint8_t* p, Doublewords) {
-  FourBytes bytes;
-  memcpy(&bytes, p, sizeof bytes);
-  return __builtin_convertvector(bytes, Doublewords);
-}
+// The compiler's generic vectors of 16 bytes, which every x86-64 has registers for; prefix
+// sums and division are left to the loops the compiler vectorises.
+struct PortableOperations {
+  static constexpr int kVectorBytes = 16;
+  typedef uint16_t Vector16 __attribute__((vector_size(16)));
+  typedef uint32_t Vector32 __attribute__((vector_size(16)));
+  typedef uint8_t Bytes8 __attribute__((vector_size(8)));
+  typedef uint8_t Bytes4 __attribute__((vector_size(4)));
 
-// Prefix sums are left to the scalar loops.
-template <typename Sum, typename Value>
-bool PrefixByPixel(const Value*, ptrdiff_t, int, Sum*) {
-  return false;
-}
+  static Vector16 Widen8To16(const uint8_t* p) {
+    Bytes8 bytes;
+    memcpy(&bytes, p, sizeof bytes);
+    return __builtin_convertvector(bytes, Vector16);
+  }
+  static Vector32 Widen8To32(const uint8_t* p) {
+    Bytes4 bytes;
+    memcpy(&bytes, p, sizeof bytes);
+    return __builtin_convertvector(bytes, Vector32);
+  }
 
-// Division is left to the loops the compiler vectorises.
-template <typename Sum>
-ptrdiff_t DivideByVector(const Sum*, ptrdiff_t, const Divisor&, uint8_t*) {
-  return 0;
-}
-template <typename Sum>
-ptrdiff_t DivideDifferencesByVector(const Sum*, const Sum*, Sum, ptrdiff_t, const Divisor&,
-                                    uint8_t*) {
-  return 0;
-}
+  template <typename Value>
+  static bool PrefixByPixel16(const Value*, ptrdiff_t, int, uint16_t*) {
+    return false;
+  }
+  template <typename Value>
+  static bool PrefixByPixel32(const Value*, ptrdiff_t, int, uint32_t*) {
+    return false;
+  }
 
+  static ptrdiff_t Divide16(const uint16_t*, ptrdiff_t, const Divisor&, uint8_t*) { return 0; }
+  static ptrdiff_t Divide32(const uint32_t*, ptrdiff_t, const Divisor&, uint8_t*) { return 0; }
+  static ptrdiff_t DivideDifferences16(const uint16_t*, const uint16_t*, uint16_t, ptrdiff_t,
+                                       const Divisor&, uint8_t*) {
+    return 0;
+  }
+  static ptrdiff_t DivideDifferences32(const uint32_t*, const uint32_t*, uint32_t, ptrdiff_t,
+                                       const Divisor&, uint8_t*) {
+    return 0;
+  }
+};
+
+using Ops = PortableOperations;
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_portable
 

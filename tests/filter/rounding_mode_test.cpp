@@ -49,6 +49,7 @@ std::vector<uint8_t> Picture(const Window& w, ptrdiff_t pitch) {
 const Window kWindows[] = {
     {"rect", 58, 129, 480, 1040, 4, 240, 520, 230},   // N = 30303
     {"focus", 118, 118, 944, 240, 3, 472, 120, 244},  // N = 43709
+    {"rect", 58, 129, 240, 1040, 1, 120, 520, 230},   // a plane of 8-bit samples
 };
 
 const int kModes[] = {FE_TONEAREST, FE_TOWARDZERO, FE_DOWNWARD, FE_UPWARD};
@@ -59,6 +60,7 @@ TEST(RoundingMode, DecidesNoByteThroughTheFilter) {
   korvel_test::LoadKorvel(env);
   const int saved = std::fegetround();
   for (const Window& w : kWindows) {
+    if (w.bytes_per_pixel == 1) continue;  // the plugin takes RGB clips only
     const VideoInfo vi =
         korvel_test::RgbInfo(w.width, w.height, w.bytes_per_pixel == 3 ? CS_BGR24 : CS_BGR32);
     PVideoFrame source = korvel_test::UniformFrame(env, vi, 0);

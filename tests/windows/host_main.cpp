@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "check.h"
+#include "instruction_set_of_run.h"
 #include "module_tables.h"
 #include "plugin_calls.h"
 #include "random.h"
@@ -289,8 +290,12 @@ void CheckSharedInstance(TestEnvironment* env) {
 extern "C" int mainCRTStartup() {
   const char* seed_text = getenv("KORVEL_SEED");
   const uint64_t seed = seed_text ? strtoull(seed_text, nullptr, 10) : 20261207;
-  printf("korvel.dll in a test host (%s), seed %llu\n", sizeof(void*) == 8 ? "x64" : "x86",
-         (unsigned long long)seed);
+  printf("korvel.dll in a test host (%s), seed %llu, instruction set %s\n",
+         sizeof(void*) == 8 ? "x64" : "x86", (unsigned long long)seed,
+         korvel_test::InstructionSetOfRun());
+  CHECK(korvel_test::CapIsAvailable(), KORVEL_INSTRUCTION_SET_VARIABLE
+        " names a set this "
+        "processor lacks");
 
   const Entry entry = LoadPlugin();
   if (!entry) {

@@ -1,4 +1,4 @@
-#include "averaging/cpu_features.h"
+#include "averaging/x86/cpu_features.h"
 
 #include <cpuid.h>
 #include <stdint.h>

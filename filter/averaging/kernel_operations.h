@@ -1,0 +1,46 @@
+// What the shared kernel bodies need from an instruction set: each set's kernel file defines
+// one struct of these operations and builds the bodies against it (averaging_kernels.inc).
+// A struct that lacks one fails this check with its own name, rather than leaving the
+// bodies to some other overload.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "averaging/exact_division.h"
+
+template <typename A, typename B>
+constexpr bool kSameType = false;
+template <typename A>
+constexpr bool kSameType<A, A> = true;
+template <typename A, typename B>
+concept SameAs = kSameType<A, B>;
+
+template <typename Ops>
+concept KernelOperations = requires(const uint8_t* bytes, const uint16_t* sums16,
+                                    const uint32_t* sums32, uint16_t* prefix16, uint32_t* prefix32,
+                                    ptrdiff_t length, int bytes_per_pixel, uint16_t add16,
+                                    uint32_t add32, const Divisor& divisor, uint8_t* out) {
+  // The width of its vector registers, and their types of 16-bit and 32-bit lanes.
+  requires Ops::kVectorBytes >= 16;
+  requires sizeof(typename Ops::Vector16) == Ops::kVectorBytes;
+  requires sizeof(typename Ops::Vector32) == Ops::kVectorBytes;
+  // The bytes at p, each widened to a lane: a register's worth of lanes.
+  { Ops::Widen8To16(bytes) } -> SameAs<typename Ops::Vector16>;
+  { Ops::Widen8To32(bytes) } -> SameAs<typename Ops::Vector32>;
+  // Prefix sums of one channel's values a pixel apart, as StridedPrefix defines them, into
+  // 16-bit sums from bytes or 16-bit values, and into 32-bit sums from bytes, 16-bit or
+  // 32-bit values; false where the set has no faster way than the scalar loop.
+  { Ops::PrefixByPixel16(bytes, length, bytes_per_pixel, prefix16) } -> SameAs<bool>;
+  { Ops::PrefixByPixel16(sums16, length, bytes_per_pixel, prefix16) } -> SameAs<bool>;
+  { Ops::PrefixByPixel32(bytes, length, bytes_per_pixel, prefix32) } -> SameAs<bool>;
+  { Ops::PrefixByPixel32(sums16, length, bytes_per_pixel, prefix32) } -> SameAs<bool>;
+  { Ops::PrefixByPixel32(sums32, length, bytes_per_pixel, prefix32) } -> SameAs<bool>;
+  // Divides leading totals to bytes and says how many it divided, maybe none; the rest go
+  // one by one.
+  { Ops::Divide16(sums16, length, divisor, out) } -> SameAs<ptrdiff_t>;
+  { Ops::Divide32(sums32, length, divisor, out) } -> SameAs<ptrdiff_t>;
+  // The same for the totals ahead[k] - behind[k] + add, made in registers.
+  { Ops::DivideDifferences16(sums16, sums16, add16, length, divisor, out) } -> SameAs<ptrdiff_t>;
+  { Ops::DivideDifferences32(sums32, sums32, add32, length, divisor, out) } -> SameAs<ptrdiff_t>;
+};

@@ -1,0 +1,89 @@
+// The same kernels built with AVX-512 BW and VL: 64-byte registers, twice AVX2's lanes, and
+// quotients narrowed to bytes in one instruction. Called only after the processor and its
+// operating system have been seen to support them.
+#include "averaging/x86/avx512_kernels.h"
+
+// GCC 12's AVX-512 intrinsics start from a deliberately undefined register, which it then
+// reports as used uninitialised wherever they are inlined.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#include <immintrin.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+namespace korvel_avx512 {
+
+#include "averaging/x86/pixel_prefix.inc"
+
+struct Avx512Operations {
+  static constexpr int kVectorBytes = 64;
+  typedef uint16_t Vector16 __attribute__((vector_size(64)));
+  typedef uint32_t Vector32 __attribute__((vector_size(64)));
+  typedef __m512i Register;
+
+  // The bytes at p, each widened to a lane, in one instruction.
+  static Vector16 Widen8To16(const uint8_t* p) {
+    return Vector16(_mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))));
+  }
+  static Vector32 Widen8To32(const uint8_t* p) {
+    return Vector32(_mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+  }
+
+  static Register Load(const void* at) { return _mm512_loadu_si512(at); }
+
+  // Divides 32-bit totals, sixteen at a time, `totals(k)` giving those from k on, and
+  // narrows the quotients to bytes. Below 2^24 by the float reciprocal (the caller rounds to
+  // nearest), else from the high halves of the 64-bit products of even and odd lanes,
+  // merged, then the rest of the shift. Returns how many it divided.
+  template <typename Totals>
+  static ptrdiff_t DivideTotals32(Totals totals, ptrdiff_t length, const Divisor& divisor,
+                                  uint8_t* out) {
+    const __m512 reciprocal = _mm512_set1_ps(divisor.reciprocal);
+    const __m512i multiplier = _mm512_set1_epi64(divisor.multiplier);
+    const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 32);
+    auto narrow = [&](auto quotients) {
+      const ptrdiff_t whole = length / 16 * 16;
+      for (ptrdiff_t k = 0; k < whole; k += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                         _mm512_cvtepi32_epi8(quotients(totals(k))));
+      return whole;
+    };
+    if (divisor.reciprocal > 0) {
+      return narrow([&](__m512i total) {
+        return _mm512_cvttps_epi32(_mm512_mul_ps(_mm512_cvtepi32_ps(total), reciprocal));
+      });
+    }
+    return narrow([&](__m512i total) {
+      const __m512i even = _mm512_srli_epi64(_mm512_mul_epu32(total, multiplier), 32);
+      const __m512i odd = _mm512_mul_epu32(_mm512_srli_epi64(total, 32), multiplier);
+      return _mm512_srl_epi32(_mm512_mask_blend_epi32(0xAAAA, even, odd), rest);
+    });
+  }
+
+  // 16-bit totals, thirty-two at a time: the high half of the 16-bit product, then the rest
+  // of the shift.
+  template <typename Totals>
+  static ptrdiff_t DivideTotals16(Totals totals, ptrdiff_t length, const Divisor& divisor,
+                                  uint8_t* out) {
+    const __m512i multiplier = _mm512_set1_epi16(int16_t(uint16_t(divisor.multiplier)));
+    const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 16);
+    const ptrdiff_t whole = length / 32 * 32;
+    for (ptrdiff_t k = 0; k < whole; k += 32) {
+      const __m512i quotients = _mm512_srl_epi16(_mm512_mulhi_epu16(totals(k), multiplier), rest);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm512_cvtepi16_epi8(quotients));
+    }
+    return whole;
+  }
+
+#include "averaging/x86/vector_operations.inc"
+};
+
+using Ops = Avx512Operations;
+#include "averaging/averaging_kernels.inc"
+}  // namespace korvel_avx512
+
+const KernelSet& Avx512Kernels() { return korvel_avx512::kKernelsOfThisFile; }
