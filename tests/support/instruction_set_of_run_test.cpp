@@ -1,6 +1,6 @@
-// Prints the instruction set the plugin takes in this run (scripts/real-host runs the tests
-// once per set, capped by KORVEL_INSTRUCTION_SET), and fails where the cap names a set this
-// processor lacks.
+// Prints the instruction set the plugin takes in this run (scripts/real-host and
+// scripts/vapoursynth run their tests once per set, capped by KORVEL_INSTRUCTION_SET), and
+// fails where the cap names a set this processor lacks.
 #include <gtest/gtest.h>
 
 #include <cstdio>
