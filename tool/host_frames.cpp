@@ -45,3 +45,49 @@ void PictureFromHostFrame(const PVideoFrame& frame, const FrameLayout& layout, P
     std::memcpy(picture->data() + ptrdiff_t(SourceRow(layout, row)) * row_bytes,
                 data + ptrdiff_t(row) * pitch, size_t(row_bytes));
 }
+
+namespace {
+
+class PictureSourceAdapter : public FrameSource {
+ public:
+  explicit PictureSourceAdapter(std::unique_ptr<FrameReader> reader) : reader_(std::move(reader)) {}
+  const StreamInfo& Info() const override { return reader_->Info(); }
+  bool ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) override {
+    if (!reader_->ReadFrame(&picture_)) return false;
+    *frame = HostFrameFromPicture(env, reader_->Info().layout, picture_);
+    *time = count_++;
+    return true;
+  }
+
+ private:
+  std::unique_ptr<FrameReader> reader_;
+  Picture picture_;
+  int64_t count_ = 0;
+};
+
+class PictureSinkAdapter : public FrameSink {
+ public:
+  PictureSinkAdapter(std::unique_ptr<FrameWriter> writer, const FrameLayout& layout)
+      : writer_(std::move(writer)), layout_(layout) {}
+  void WriteFrame(const PVideoFrame& frame, int64_t) override {
+    PictureFromHostFrame(frame, layout_, &picture_);
+    writer_->WriteFrame(picture_);
+  }
+  void Finish() override { writer_->Finish(); }
+
+ private:
+  std::unique_ptr<FrameWriter> writer_;
+  FrameLayout layout_;
+  Picture picture_;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameSource> PictureSource(std::unique_ptr<FrameReader> reader) {
+  return std::make_unique<PictureSourceAdapter>(std::move(reader));
+}
+
+std::unique_ptr<FrameSink> PictureSink(std::unique_ptr<FrameWriter> writer,
+                                       const FrameLayout& layout) {
+  return std::make_unique<PictureSinkAdapter>(std::move(writer), layout);
+}

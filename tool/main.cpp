@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "av_support.h"
 #include "blur_job.h"
 #include "options.h"
 #include "platform.h"
@@ -12,6 +13,7 @@
 int main(int argc, char** argv) {
   platform::IgnoreBrokenPipe();
   platform::CleanUpOnSignals();
+  ShowLibraryErrorsOnly();
   try {
     const Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {

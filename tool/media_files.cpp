@@ -1,15 +1,20 @@
 #include "media_files.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "encoder_settings.h"
-#include "ffmpeg_pipes.h"
+#include "host_frames.h"
+#include "output_formats.h"
+#include "output_target.h"
 #include "platform.h"
 #include "png_image.h"
 #include "raw_stream.h"
 #include "tool_error.h"
+#include "video_sink.h"
+#include "video_source.h"
 
 namespace {
 
@@ -17,37 +22,30 @@ std::string OpenFailure(const std::string& path) {
   return "cannot open " + path + ": " + std::strerror(errno);
 }
 
-Input OpenRawInput(const Options& options) {
+std::unique_ptr<FrameReader> OpenRawInput(const Options& options) {
   if (!options.size) throw UsageError("raw input needs its frame size: --size WIDTHxHEIGHT");
   StreamInfo info;
   info.layout = {options.format.value_or(PixelFormat::kRgb24), options.size->width,
                  options.size->height};
   CheckFrameLayout(info.layout);
-  Input input;
   if (options.input == "-") {
     platform::SetBinaryMode(stdin);
-    input.reader = std::make_unique<RawReader>(stdin, false, InputName(options.input), info);
-    return input;
+    return std::make_unique<RawReader>(stdin, false, InputName(options.input), info);
   }
   FILE* file = std::fopen(options.input.c_str(), "rb");
   if (!file) throw ToolError(OpenFailure(options.input));
-  input.reader = std::make_unique<RawReader>(file, true, options.input, info);
-  return input;
+  return std::make_unique<RawReader>(file, true, options.input, info);
 }
 
-Input OpenVideoInput(const Options& options) {
-  if (options.size)
-    throw UsageError("--size is for raw input; " + options.input + " has its own size");
-  // Checked here so that a missing file is not reported as an ffprobe failure.
-  FILE* file = std::fopen(options.input.c_str(), "rb");
-  if (!file) throw ToolError(OpenFailure(options.input));
-  std::fclose(file);
-  const VideoProbe probe = ProbeVideo(options.input);
-  Input input;
-  input.audio_codec = probe.audio_codec;
-  input.reader = OpenVideoReader(options.input, probe, options.format.value_or(PixelFormat::kRgb32),
-                                 options.frames);
-  return input;
+// A stream of the target's own, so that closing it leaves the target's descriptor open.
+FILE* TargetStream(const OutputTarget& target, const std::string& name) {
+  const int descriptor = dup(target.Descriptor());
+  FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "wb");
+  if (!file) {
+    if (descriptor >= 0) close(descriptor);
+    throw ToolError("cannot write " + name + ": " + std::strerror(errno));
+  }
+  return file;
 }
 
 }  // namespace
@@ -64,43 +62,62 @@ std::string InputName(const std::string& name) { return name == "-" ? "standard 
 std::string OutputName(const std::string& name) { return name == "-" ? "standard output" : name; }
 
 Input OpenInput(const Options& options) {
+  Input input;
   switch (KindOfName(options.input)) {
-    case MediaKind::kRaw: return OpenRawInput(options);
+    case MediaKind::kRaw: input.source = PictureSource(OpenRawInput(options)); break;
     case MediaKind::kPng:
       if (options.size || options.format)
         throw UsageError("--size and --format are for raw and video input; " + options.input +
                          " has its own");
-      return Input{OpenPngReader(options.input), ""};
-    case MediaKind::kVideo: return OpenVideoInput(options);
+      input.source = PictureSource(OpenPngReader(options.input));
+      break;
+    case MediaKind::kVideo: {
+      if (options.size)
+        throw UsageError("--size is for raw input; " + options.input + " has its own size");
+      // Raw and PNG outputs cannot store a turn, so they get frames as they are shown.
+      const bool upright = KindOfName(options.output) != MediaKind::kVideo;
+      auto video = std::make_unique<VideoSource>(
+          options.input, options.format.value_or(PixelFormat::kRgb32), options.frames, upright);
+      input.video = video.get();
+      input.source = std::move(video);
+      break;
+    }
   }
-  throw ToolError("unknown kind of input");
+  return input;
 }
 
-std::unique_ptr<FrameWriter> OpenOutput(const Options& options, const Input& input,
-                                        const std::string& temporary_path) {
-  const StreamInfo& info = input.reader->Info();
+Output OpenOutput(const Options& options, const Input& input, const OutputTarget& target) {
+  const StreamInfo& info = input.source->Info();
   const std::string name = OutputName(options.output);
+  Output output;
   switch (KindOfName(options.output)) {
     case MediaKind::kRaw: {
-      if (options.output == "-") {
-        platform::SetBinaryMode(stdout);
-        return std::make_unique<RawWriter>(stdout, false, name);
-      }
-      FILE* file = platform::CreateNewFile(temporary_path);
-      if (!file) throw ToolError(OpenFailure(name));
-      return std::make_unique<RawWriter>(file, true, name);
+      const bool standard = options.output == "-";
+      if (standard) platform::SetBinaryMode(stdout);
+      output.sink =
+          PictureSink(std::make_unique<RawWriter>(standard ? stdout : TargetStream(target, name),
+                                                  !standard, name),
+                      info.layout);
+      break;
     }
-    case MediaKind::kPng: return OpenPngWriter(temporary_path, name, info.layout);
+    case MediaKind::kPng:
+      output.sink = PictureSink(OpenPngWriter(target.Descriptor(), name, info.layout), info.layout);
+      break;
     case MediaKind::kVideo: {
-      // Tried here so that an unwritable place is reported plainly rather than by ffmpeg,
-      // under the temporary name; ffmpeg then overwrites the empty file.
-      FILE* file = platform::CreateNewFile(temporary_path);
-      if (!file) throw ToolError(OpenFailure(name));
-      std::fclose(file);
-      AudioSource audio{"", input.audio_codec, options.frames.has_value()};
-      if (!input.audio_codec.empty()) audio.path = options.input;
-      return OpenVideoWriter(temporary_path, options.output, info, audio);
+      VideoProperties properties;
+      if (input.video) {
+        properties = input.video->Properties();
+      } else {
+        properties.frame_rate = {int(info.rate_numerator), int(info.rate_denominator)};
+        properties.time_base = av_inv_q(properties.frame_rate);
+      }
+      auto video = std::make_unique<VideoSink>(target.Descriptor(), target.TemporaryPath(), name,
+                                               info.layout, properties, InputName(options.input),
+                                               options.frames.has_value());
+      output.video = video.get();
+      output.sink = std::move(video);
+      break;
     }
   }
-  throw ToolError("unknown kind of output");
+  return output;
 }

@@ -1,5 +1,5 @@
-// Which reader or writer a file name calls for: '-' and .raw names are raw frames, .png
-// names are pictures, every other name is a video for ffmpeg.
+// Which source or sink a file name calls for: '-' and .raw names are raw frames, .png
+// names are pictures, every other name is a video (or a picture) for FFmpeg's libraries.
 #pragma once
 
 #include <memory>
@@ -7,6 +7,10 @@
 
 #include "frame_stream.h"
 #include "options.h"
+
+class OutputTarget;
+class VideoSink;
+class VideoSource;
 
 enum class MediaKind { kRaw, kPng, kVideo };
 
@@ -17,14 +21,17 @@ std::string InputName(const std::string& name);
 std::string OutputName(const std::string& name);
 
 struct Input {
-  std::unique_ptr<FrameReader> reader;
-  std::string audio_codec;  // a video's first audio stream; empty when there is none
+  std::unique_ptr<FrameSource> source;
+  VideoSource* video = nullptr;  // the source, when it is a video
 };
 
 // Throws UsageError or ToolError when the input cannot be opened as its name says.
 Input OpenInput(const Options& options);
 
-// A writer for OUTPUT, in the input's format. It writes to `temporary_path`, or to
-// standard output when OUTPUT is '-'.
-std::unique_ptr<FrameWriter> OpenOutput(const Options& options, const Input& input,
-                                        const std::string& temporary_path);
+struct Output {
+  std::unique_ptr<FrameSink> sink;
+  VideoSink* video = nullptr;  // the sink, when it is a video
+};
+
+// A sink for OUTPUT, in the input's format, writing to the target's descriptor.
+Output OpenOutput(const Options& options, const Input& input, const OutputTarget& target);

@@ -119,7 +119,7 @@ const char* UsageText() {
 
 Blurs every frame of INPUT with the Korvel plugin and writes OUTPUT.
 '-' or a name ending in .raw is raw frames, .png a picture, anything else a video
-read and written by ffmpeg.
+(or a picture) read and written by FFmpeg's libraries.
 
   -x N, --x N          Korvel's x (default 5)
   -y N, --y N          Korvel's y (default 5)

@@ -72,6 +72,7 @@ void CheckFrameLayout(const FrameLayout& layout) {
   if (layout.IsPlanar() && (layout.width % 2 != 0 || layout.height % 2 != 0))
     throw ToolError("frame size " + size + " does not suit " + NameOf(layout.format) +
                     ", whose width and height must be even");
-  if ((layout.RowBytes() + 16) * layout.height > kLargestFrameBytes)
+  if (int64_t(layout.width) * layout.height > kMostPixels ||
+      (layout.RowBytes() + 16) * layout.height > kLargestFrameBytes)
     throw ToolError("frame size " + size + " is too large");
 }

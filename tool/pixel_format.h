@@ -27,6 +27,11 @@ struct FrameLayout {
   int64_t FrameBytes() const;
 };
 
+// The largest picture taken: 8192x8192, or 16384x4096; 256 MiB a frame in rgb32, a few of
+// which are in flight.
+constexpr int64_t kMostPixels = int64_t(1) << 26;
+
 // Throws ToolError when frames of this size cannot be held in this format: sizes below 1,
-// odd widths of formats that share chroma between two pixels, frames too large to hold.
+// odd widths of formats that share chroma between two pixels, frames of more than 2^26
+// pixels (8192x8192).
 void CheckFrameLayout(const FrameLayout& layout);

@@ -1,13 +1,14 @@
 #include "png_image.h"
 
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "platform.h"
 #include "tool_error.h"
 
 namespace {
@@ -31,8 +32,8 @@ class PngReader : public FrameReader {
 
 class PngWriter : public FrameWriter {
  public:
-  PngWriter(const std::string& path, const std::string& name, const FrameLayout& layout)
-      : path_(path), name_(name), layout_(layout) {}
+  PngWriter(int descriptor, const std::string& name, const FrameLayout& layout)
+      : descriptor_(descriptor), name_(name), layout_(layout) {}
 
   void WriteFrame(const Picture& picture) override {
     if (written_) throw ToolError(name_ + " can hold only one frame; choose one with --frames 1");
@@ -43,7 +44,10 @@ class PngWriter : public FrameWriter {
     image.width = png_uint_32(layout_.width);
     image.height = png_uint_32(layout_.height);
     image.format = layout_.format == PixelFormat::kRgb32 ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
-    FILE* file = platform::CreateNewFile(path_);
+    // A stream of its own, so that closing it leaves the output's descriptor open.
+    const int descriptor = dup(descriptor_);
+    FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "wb");
+    if (!file && descriptor >= 0) close(descriptor);
     if (!file) throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
     const int ok = png_image_write_to_stdio(&image, file, 0, picture.data(),
                                             png_int_32(layout_.RowBytes()), nullptr);
@@ -58,7 +62,7 @@ class PngWriter : public FrameWriter {
   void Finish() override {}
 
  private:
-  std::string path_;
+  int descriptor_;
   std::string name_;
   FrameLayout layout_;
   bool written_ = false;
@@ -70,6 +74,20 @@ class PngWriter : public FrameWriter {
 }
 
 void OnPngWarning(png_structp, png_const_charp) {}
+
+// Deflate packs at most 1032 bytes into one, so a file declaring more rows than its size
+// can hold is refused before its picture is allocated.
+constexpr uint64_t kMostDeflateRatio = 1032;
+
+void CheckAgainstFileSize(const FrameLayout& layout, size_t row_bytes, FILE* file) {
+  struct stat status;
+  if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return;
+  const uint64_t stored = (uint64_t(row_bytes) + 1) * uint64_t(layout.height);
+  if (stored / kMostDeflateRatio > uint64_t(status.st_size))
+    throw ToolError("it declares " + std::to_string(layout.width) + "x" +
+                    std::to_string(layout.height) + " pixels, more than its " +
+                    std::to_string(status.st_size) + " bytes can hold");
+}
 
 // Decodes the whole picture; false with libpng's reason. The samples are taken as stored:
 // a gamma the file declares changes nothing, and 16-bit samples become the nearest 8-bit
@@ -89,6 +107,7 @@ bool DecodePng(FILE* file, StreamInfo* stream, Picture* picture, std::vector<png
   }
   png_init_io(png, file);
   png_read_info(png, info);
+  const size_t stored_row_bytes = png_get_rowbytes(png, info);
   png_set_expand(png);  // palettes and grey below 8 bits to 8 bits, transparency to alpha
   png_set_scale_16(png);
   png_set_gray_to_rgb(png);
@@ -100,6 +119,7 @@ bool DecodePng(FILE* file, StreamInfo* stream, Picture* picture, std::vector<png
                     int(png_get_image_width(png, info)), int(png_get_image_height(png, info))};
   try {
     CheckFrameLayout(stream->layout);
+    CheckAgainstFileSize(stream->layout, stored_row_bytes, file);
   } catch (const ToolError& error) {
     *reason = error.what();
     png_destroy_read_struct(&png, &info, nullptr);
@@ -131,10 +151,10 @@ std::unique_ptr<FrameReader> OpenPngReader(const std::string& path) {
   return std::make_unique<PngReader>(info, std::move(picture));
 }
 
-std::unique_ptr<FrameWriter> OpenPngWriter(const std::string& path, const std::string& name,
+std::unique_ptr<FrameWriter> OpenPngWriter(int descriptor, const std::string& name,
                                            const FrameLayout& layout) {
   if (!layout.IsRgb())
     throw ToolError(name + ": PNG files hold rgb24 or rgb32 pictures, not " +
                     NameOf(layout.format));
-  return std::make_unique<PngWriter>(path, name, layout);
+  return std::make_unique<PngWriter>(descriptor, name, layout);
 }

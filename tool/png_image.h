@@ -10,6 +10,7 @@
 // Throws ToolError when the file cannot be read, or when this build has no PNG support.
 std::unique_ptr<FrameReader> OpenPngReader(const std::string& path);
 
-// Writes the one frame it is given to `path`; only rgb24 and rgb32 frames can be written.
-std::unique_ptr<FrameWriter> OpenPngWriter(const std::string& path, const std::string& name,
+// Writes the one frame it is given to `descriptor`, which stays open; only rgb24 and rgb32
+// frames can be written.
+std::unique_ptr<FrameWriter> OpenPngWriter(int descriptor, const std::string& name,
                                            const FrameLayout& layout);

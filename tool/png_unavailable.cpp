@@ -13,7 +13,6 @@ namespace {
 
 std::unique_ptr<FrameReader> OpenPngReader(const std::string& path) { ThrowUnavailable(path); }
 
-std::unique_ptr<FrameWriter> OpenPngWriter(const std::string&, const std::string& name,
-                                           const FrameLayout&) {
+std::unique_ptr<FrameWriter> OpenPngWriter(int, const std::string& name, const FrameLayout&) {
   ThrowUnavailable(name);
 }

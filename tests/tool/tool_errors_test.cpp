@@ -117,6 +117,50 @@ TEST_F(ToolErrors, BadSizesAndFormats) {
                 "unknown pixel format 'nv12': use rgb24, rgb32, yuy2, yv12 or i420", 2);
 }
 
+// A picture's declared size is checked before its memory is taken.
+TEST_F(ToolErrors, PicturesLargerThanTheLimitOrTheirFileAreRefused) {
+  // A PNG declaring N x N RGB pixels over an empty stream, 65 bytes.
+  auto png = [&](const char* name, uint32_t n) {
+    std::vector<uint8_t> bytes{0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+    auto chunk = [&](const char* type, std::vector<uint8_t> data) {
+      for (int shift : {24, 16, 8, 0}) bytes.push_back(uint8_t(data.size() >> shift));
+      data.insert(data.begin(), type, type + 4);
+      uint32_t crc = 0xffffffff;
+      for (uint8_t byte : data) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
+      }
+      crc = ~crc;
+      data.insert(data.end(),
+                  {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+      bytes.insert(bytes.end(), data.begin(), data.end());
+    };
+    const uint8_t s[4] = {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
+    chunk("IHDR", {s[0], s[1], s[2], s[3], s[0], s[1], s[2], s[3], 8, 2, 0, 0, 0});
+    chunk("IDAT", {0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});  // nothing, compressed
+    chunk("IEND", {});
+    WriteBytes(folder_.Path(name), bytes);
+  };
+  png("huge.png", 16000);
+  png("large.png", 8000);
+  const auto huge = RunKorvel(folder_, {"huge.png", "out.png"});
+  EXPECT_EQ(huge.standard_error,
+            "korvel: cannot read huge.png: frame size 16000x16000 is too large\n");
+  const auto large = RunKorvel(folder_, {"large.png", "out.png"});
+  EXPECT_EQ(large.standard_error,
+            "korvel: cannot read large.png: it declares 8000x8000 pixels, more than its 65 bytes "
+            "can hold\n");
+  EXPECT_EQ(folder_.Names(), (Names{"huge.png", "in.raw", "large.png"}));
+}
+
+TEST_F(ToolErrors, ThreadsBeyondTwicePerProcessorAreCapped) {
+  const auto result =
+      RunKorvel(folder_, {"in.raw", "out.raw", "--size", "48x40", "--threads", "256"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.standard_error.find("korvel: --threads 256 is more than twice the "),
+            std::string::npos);
+}
+
 TEST_F(ToolErrors, BadCommandLines) {
   ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "-x", "two"},
                 "-x takes a whole number, not 'two'", 2);

@@ -1,0 +1,24 @@
+// The input's sound tracks in the output: packets copied where the container takes the
+// codec, else decoded and encoded again to a codec it takes.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "muxer.h"
+
+class AudioTrack {
+ public:
+  virtual ~AudioTrack() = default;
+  // A packet of the input stream, its times as read; the input's start time is taken off
+  // them, as it is off the video's.
+  virtual void Write(AVPacket* packet) = 0;
+  // Writes what an encoder still holds.
+  virtual void Finish() = 0;
+};
+
+// Adds the track's stream to the output, before its header is written. Null, with the
+// reason in `dropped`, when the container takes no sound of this kind.
+std::unique_ptr<AudioTrack> AddAudioTrack(Muxer& muxer, const AVStream* input,
+                                          const std::string& input_name, int64_t start_time,
+                                          std::string* dropped);

@@ -1,0 +1,41 @@
+// What an output's name asks for: its container, the video encoder and its settings, and
+// what becomes of each sound track. Chosen as a user of ffmpeg would expect for the name.
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct OutputFormat {
+  const AVOutputFormat* muxer = nullptr;
+  const AVCodec* video_encoder = nullptr;
+  std::vector<std::pair<std::string, std::string>> video_options;
+  bool one_picture = false;  // a single picture file (.jpg, .bmp ...), which holds one frame
+  bool frame_times = true;   // stores each frame's time; otherwise frames come at one rate
+};
+
+// Throws ToolError, naming `name`, for names that say no container, or a numbered
+// sequence of pictures.
+OutputFormat ChooseOutputFormat(const std::string& name);
+
+// 4:2:0 where the size allows and the encoder takes it, 4:4:4 for odd sizes, else the
+// encoder's closest format to `source`.
+AVPixelFormat ChoosePixelFormat(const AVCodec* encoder, AVPixelFormat source, int width,
+                                int height);
+
+enum class TrackFate { kCopy, kEncode, kDrop };
+
+// What becomes of a sound track of codec `codec` in the container; `encoder` is set for
+// kEncode.
+TrackFate ChooseAudioFate(const AVOutputFormat* muxer, AVCodecID codec, const AVCodec** encoder);
+
+// Whether the container stores cover pictures beside its video.
+bool KeepsAttachedPictures(const AVOutputFormat* muxer);
+
+// The extension of a path, lower case, without the dot.
+std::string LowerExtension(const std::string& path);

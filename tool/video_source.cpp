@@ -1,0 +1,271 @@
+#include "video_source.h"
+
+extern "C" {
+#include <libavutil/display.h>
+}
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "tool_error.h"
+
+namespace {
+
+// The clockwise turn in degrees (90, 180 or 270) that shows the frame upright, when the
+// matrix is exactly such a turn; 0 otherwise, a flip or an angle in between included.
+int ExactQuarterTurn(const std::string& stored) {
+  if (stored.empty()) return 0;
+  int32_t matrix[9];
+  std::memcpy(matrix, stored.data(), sizeof matrix);
+  for (int turn : {90, 180, 270}) {
+    int32_t expected[9];
+    av_display_rotation_set(expected, double(turn));
+    if (std::memcmp(matrix, expected, 2 * sizeof(int32_t)) == 0 &&
+        std::memcmp(matrix + 3, expected + 3, 2 * sizeof(int32_t)) == 0)
+      return turn;
+  }
+  return 0;
+}
+
+// Matroska keeps the time each track ends as a tag, "HH:MM:SS.nnnnnnnnn"; -1 when absent.
+double TaggedSeconds(const AVStream* stream) {
+  const AVDictionaryEntry* tag = av_dict_get(stream->metadata, "DURATION", nullptr, 0);
+  unsigned hours = 0, minutes = 0;
+  double seconds = 0;
+  if (!tag || std::sscanf(tag->value, "%u:%u:%lf", &hours, &minutes, &seconds) != 3) return -1;
+  return hours * 3600.0 + minutes * 60.0 + seconds;
+}
+
+}  // namespace
+
+VideoSource::VideoSource(const std::string& path, PixelFormat format,
+                         std::optional<int64_t> frame_limit, bool upright)
+    : path_(path), frame_limit_(frame_limit) {
+  // A constructor that throws runs no destructor: what was opened is closed here.
+  try {
+    Open(format, upright);
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void VideoSource::Open(PixelFormat format, bool upright) {
+  const std::string& path = path_;
+  descriptor_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor_ < 0) throw ToolError("cannot open " + path + ": " + std::strerror(errno));
+  format_ = avformat_alloc_context();
+  if (!format_) throw std::bad_alloc();
+  // Ours to free: avformat_open_input frees the context on failure, never the I/O.
+  io_ = OpenDescriptorIo(descriptor_, false);
+  format_->pb = io_;
+  format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+  // The name only helps to tell the container; the file is read through the descriptor.
+  int error = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
+  if (error < 0) Fail("cannot read", error);
+  // The decoders that look into the streams take no larger pictures than korvel does.
+  std::vector<AVDictionary*> limits(format_->nb_streams, nullptr);
+  const std::string most_pixels = std::to_string(kMostPixels);
+  for (AVDictionary*& limit : limits) av_dict_set(&limit, "max_pixels", most_pixels.c_str(), 0);
+  error = avformat_find_stream_info(format_, limits.data());
+  for (AVDictionary*& limit : limits) av_dict_free(&limit);
+  if (error < 0) Fail("cannot read", error);
+
+  // A transport stream declares no length, but one cut short mostly ends inside one of
+  // its packets (of 188 bytes, or 192 or 204 with a prefix or a check).
+  const int64_t size = avio_size(format_->pb);
+  if (std::strcmp(format_->iformat->name, "mpegts") == 0 && size > 0 && size % 188 != 0 &&
+      size % 192 != 0 && size % 204 != 0)
+    throw ToolError("cannot read " + path + ": it ends inside a packet, so it is cut short");
+
+  // The first moving video; a cover picture only where there is nothing else.
+  for (unsigned i = 0; i < format_->nb_streams && !stream_; ++i) {
+    AVStream* stream = format_->streams[i];
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+        !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+      stream_ = stream;
+  }
+  for (unsigned i = 0; i < format_->nb_streams && !stream_; ++i)
+    if (format_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+      stream_ = format_->streams[i];
+  if (!stream_) throw ToolError(path + " has no video stream");
+  const AVCodecParameters* parameters = stream_->codecpar;
+
+  StreamInfo& info = info_;
+  info.layout = {format, parameters->width, parameters->height};
+  try {
+    CheckFrameLayout(info.layout);
+  } catch (const ToolError& too_large) {
+    throw ToolError("cannot read " + path + ": " + too_large.what());
+  }
+  const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+  if (!codec)
+    throw ToolError("cannot decode " + path + ": no decoder for its " +
+                    avcodec_get_name(parameters->codec_id) + " video");
+  decoder_.reset(avcodec_alloc_context3(codec));
+  if (!decoder_) throw std::bad_alloc();
+  error = avcodec_parameters_to_context(decoder_.get(), parameters);
+  if (error < 0) Fail("cannot decode", error);
+  decoder_->pkt_timebase = stream_->time_base;
+  // Damage stops the run rather than being concealed.
+  decoder_->err_recognition |= AV_EF_EXPLODE;
+  decoder_->max_pixels = kMostPixels;
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "threads", "auto", 0);
+  error = avcodec_open2(decoder_.get(), codec, &options);
+  av_dict_free(&options);
+  if (error < 0) Fail("cannot decode", error);
+
+  VideoProperties& properties = properties_;
+  properties.time_base = stream_->time_base;
+  AVRational rate = stream_->avg_frame_rate;
+  if (rate.num <= 0 || rate.den <= 0) rate = stream_->r_frame_rate;
+  if (rate.num <= 0 || rate.den <= 0 || (stream_->disposition & AV_DISPOSITION_ATTACHED_PIC))
+    rate = {25, 1};
+  properties.frame_rate = rate;
+  info.rate_numerator = unsigned(rate.num);
+  info.rate_denominator = unsigned(rate.den);
+  if (format_->start_time != AV_NOPTS_VALUE) properties.start_time = format_->start_time;
+  properties.colorspace = parameters->color_space;
+  properties.range = parameters->color_range;
+  properties.primaries = parameters->color_primaries;
+  properties.transfer = parameters->color_trc;
+  properties.chroma_location = parameters->chroma_location;
+  properties.sample_aspect_ratio = av_guess_sample_aspect_ratio(format_, stream_, nullptr);
+  properties.display_matrix = StreamDisplayMatrix(stream_);
+  properties.input = format_;
+  properties.video_stream = stream_->index;
+
+  const int turn = upright ? ExactQuarterTurn(properties.display_matrix) : 0;
+  if (turn != 0) properties.display_matrix.clear();
+  if (turn == 90 || turn == 270) std::swap(info.layout.width, info.layout.height);
+  converter_ =
+      std::make_unique<DecodedFrameConverter>(parameters->width, parameters->height, format, turn);
+
+  if (stream_->disposition & AV_DISPOSITION_ATTACHED_PIC)
+    declared_frames_ = 1;
+  else if (stream_->nb_frames > 0)
+    declared_frames_ = stream_->nb_frames;
+  else
+    declared_seconds_ = TaggedSeconds(stream_);
+  info.frame_count = declared_frames_ >= 0   ? declared_frames_
+                     : declared_seconds_ > 0 ? std::llround(declared_seconds_ * av_q2d(rate))
+                                             : -1;
+  forwarded_.assign(format_->nb_streams, false);
+  for (unsigned i = 0; i < format_->nb_streams; ++i)
+    if (int(i) != stream_->index) format_->streams[i]->discard = AVDISCARD_ALL;
+}
+
+VideoSource::~VideoSource() { Close(); }
+
+void VideoSource::Close() {
+  converter_.reset();
+  decoder_.reset();
+  avformat_close_input(&format_);
+  CloseDescriptorIo(&io_);
+  if (descriptor_ >= 0) close(descriptor_);
+  descriptor_ = -1;
+}
+
+void VideoSource::Fail(const std::string& what, int error) const {
+  throw ToolError(what + " " + path_ + ": " + AvErrorText(error));
+}
+
+void VideoSource::ForwardPackets(const std::vector<int>& streams, PacketForwarder forward) {
+  for (int index : streams) {
+    forwarded_[size_t(index)] = true;
+    format_->streams[index]->discard = AVDISCARD_DEFAULT;
+  }
+  forward_ = std::move(forward);
+}
+
+// Feeds the decoder until it gives a frame; false when it has given its last.
+bool VideoSource::ReceiveFrame() {
+  for (;;) {
+    int error = avcodec_receive_frame(decoder_.get(), frame_.get());
+    if (error == 0) return true;
+    if (error == AVERROR_EOF) return false;
+    if (error != AVERROR(EAGAIN)) Fail("cannot decode", error);
+    error = av_read_frame(format_, packet_.get());
+    if (error == AVERROR_EOF) {
+      // A read error can end a demuxer's stream as if it were the end of the file.
+      if (format_->pb->error < 0) Fail("cannot read", format_->pb->error);
+      flushing_ = true;
+      error = avcodec_send_packet(decoder_.get(), nullptr);
+      if (error < 0 && error != AVERROR_EOF) Fail("cannot decode", error);
+      continue;
+    }
+    if (error < 0) Fail("cannot read", error);
+    const int index = packet_->stream_index;
+    if (packet_->flags & AV_PKT_FLAG_CORRUPT)
+      throw ToolError("cannot read " + path_ + ": stream " + std::to_string(index) +
+                      " is damaged or cut short");
+    if (index == stream_->index) {
+      ++packets_;
+      if (packet_->flags & AV_PKT_FLAG_DISCARD) ++discarded_packets_;
+      error = avcodec_send_packet(decoder_.get(), packet_.get());
+      av_packet_unref(packet_.get());
+      if (error < 0) Fail("cannot decode", error);
+    } else if (index < int(forwarded_.size()) && forwarded_[size_t(index)] && forward_) {
+      forward_(packet_.get());
+    }
+    av_packet_unref(packet_.get());
+  }
+}
+
+bool VideoSource::ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) {
+  if (frame_limit_ && frames_ >= *frame_limit_) return false;
+  if (!ReceiveFrame()) {
+    CheckComplete();
+    return false;
+  }
+  if (frame_->decode_error_flags != 0 || (frame_->flags & AV_FRAME_FLAG_CORRUPT))
+    throw ToolError("cannot decode " + path_ + ": frame " + std::to_string(frames_ + 1) +
+                    " is damaged");
+  int64_t when = frame_->best_effort_timestamp;
+  if (when == AV_NOPTS_VALUE)
+    when = end_time_ != AV_NOPTS_VALUE
+               ? end_time_
+               : (stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0);
+    // A frame's own duration took this name in libavutil 57.30.
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+  const int64_t own_length = frame_->duration;
+#else
+  const int64_t own_length = frame_->pkt_duration;
+#endif
+  const int64_t length =
+      own_length > 0 ? own_length
+                     : av_rescale_q(1, av_inv_q(properties_.frame_rate), properties_.time_base);
+  end_time_ = when + std::max<int64_t>(length, 1);
+  *frame = converter_->Convert(env, frame_.get());
+  *time = when;
+  av_frame_unref(frame_.get());
+  ++frames_;
+  return true;
+}
+
+// A file cut short often ends without a read error: then only what it declares tells.
+void VideoSource::CheckComplete() const {
+  int64_t expected = -1;
+  if (declared_frames_ >= 0) {
+    expected = declared_frames_ - discarded_packets_;
+    if (frames_ >= expected && packets_ >= declared_frames_) return;
+  } else if (declared_seconds_ > 0) {
+    // The tag holds the time at which the track ends.
+    const double period = 1 / av_q2d(properties_.frame_rate);
+    const double end = frames_ == 0 ? 0 : double(end_time_) * av_q2d(stream_->time_base);
+    if (end >= declared_seconds_ - 1.5 * period) return;
+    expected = frames_ + std::llround((declared_seconds_ - end) / period);
+  } else {
+    return;
+  }
+  if (frame_limit_ && expected > *frame_limit_) expected = *frame_limit_;
+  throw ToolError("cannot decode " + path_ + ": it ended after " + std::to_string(frames_) +
+                  " of its " + std::to_string(expected) + " frames");
+}

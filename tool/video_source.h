@@ -1,0 +1,88 @@
+// Videos read in this process: demuxed and decoded by FFmpeg's libraries, converted by
+// libswscale straight into host frames (bottom-up rows included).
+#pragma once
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "av_support.h"
+#include "decoded_frames.h"
+#include "frame_stream.h"
+
+// What an encoder needs to know of the video it re-creates.
+struct VideoProperties {
+  AVRational time_base{1, 25};   // of the frame times
+  AVRational frame_rate{25, 1};  // the usual rate, for containers without frame times
+  // The input's earliest time over all its streams, in AV_TIME_BASE units: it becomes 0,
+  // so that streams keep their offsets to each other.
+  int64_t start_time = 0;
+  AVColorSpace colorspace = AVCOL_SPC_UNSPECIFIED;
+  AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
+  AVColorPrimaries primaries = AVCOL_PRI_UNSPECIFIED;
+  AVColorTransferCharacteristic transfer = AVCOL_TRC_UNSPECIFIED;
+  AVChromaLocation chroma_location = AVCHROMA_LOC_UNSPECIFIED;
+  AVRational sample_aspect_ratio{0, 1};
+  std::string display_matrix;  // as stored; empty when none, or when frames were turned
+  // The input's other streams (sound, pictures) for an output to take; null for raw and
+  // PNG input. Only their parameters may be read, and only before frames flow.
+  const AVFormatContext* input = nullptr;
+  int video_stream = -1;
+};
+
+// Takes a packet of another stream, with its reference.
+using PacketForwarder = std::function<void(AVPacket* packet)>;
+
+class VideoSource : public FrameSource {
+ public:
+  // Throws ToolError naming `path` when it cannot be read as a video. `upright` turns
+  // frames stored a quarter turn (or two) from how they are shown, where the display
+  // matrix is exactly such a turn: for outputs that cannot store the matrix.
+  VideoSource(const std::string& path, PixelFormat format, std::optional<int64_t> frame_limit,
+              bool upright);
+  ~VideoSource() override;
+  VideoSource(const VideoSource&) = delete;
+  VideoSource& operator=(const VideoSource&) = delete;
+
+  const StreamInfo& Info() const override { return info_; }
+  const VideoProperties& Properties() const { return properties_; }
+  // Packets of the streams `forward` is given for; the rest are skipped. Set before the
+  // first frame is read; called on the thread that reads frames.
+  void ForwardPackets(const std::vector<int>& streams, PacketForwarder forward);
+
+  bool ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) override;
+
+ private:
+  void Open(PixelFormat format, bool upright);
+  void Close();
+  bool ReceiveFrame();
+  void CheckComplete() const;
+  [[noreturn]] void Fail(const std::string& what, int error) const;
+
+  std::string path_;
+  int descriptor_ = -1;
+  AVIOContext* io_ = nullptr;
+  AVFormatContext* format_ = nullptr;
+  AVStream* stream_ = nullptr;
+  AvCodecContextPtr decoder_;
+  AvFramePtr frame_ = NewFrame();
+  AvPacketPtr packet_ = NewPacket();
+  std::unique_ptr<DecodedFrameConverter> converter_;
+  StreamInfo info_;
+  VideoProperties properties_;
+  std::optional<int64_t> frame_limit_;
+  std::vector<bool> forwarded_;
+  PacketForwarder forward_;
+  int64_t frames_ = 0;
+  int64_t packets_ = 0;                // of the video stream, all of them
+  int64_t discarded_packets_ = 0;      // before a cut, decoded but never shown
+  int64_t end_time_ = AV_NOPTS_VALUE;  // of the last frame, in the stream's time base
+  int64_t declared_frames_ = -1;
+  double declared_seconds_ = -1;
+  bool flushing_ = false;
+};
