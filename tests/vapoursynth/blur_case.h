@@ -20,6 +20,8 @@ inline constexpr FormatCase kYuv444{"YUV444P8", cfYUV, 0, 0};
 inline constexpr FormatCase kYuv422{"YUV422P8", cfYUV, 1, 0};
 inline constexpr FormatCase kYuv420{"YUV420P8", cfYUV, 1, 1};
 inline constexpr FormatCase kYuv411{"YUV411P8", cfYUV, 2, 0};
+inline constexpr FormatCase kYuv440{"YUV440P8", cfYUV, 0, 1};
+inline constexpr FormatCase kYuv410{"YUV410P8", cfYUV, 2, 2};
 
 struct BlurCase {
   FormatCase format;

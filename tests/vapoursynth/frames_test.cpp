@@ -31,7 +31,8 @@ std::vector<BlurCase> FixedCases() {
   const Sizes formats[] = {
       {kGray8, {{16, 16}, {41, 23}, {161, 121}}},  {kRgb24, {{16, 16}, {41, 23}, {161, 121}}},
       {kYuv444, {{16, 16}, {41, 23}, {161, 121}}}, {kYuv422, {{16, 16}, {42, 23}, {162, 121}}},
-      {kYuv420, {{16, 16}, {42, 24}, {162, 122}}}, {kYuv411, {{16, 16}, {44, 23}, {164, 121}}}};
+      {kYuv420, {{16, 16}, {42, 24}, {162, 122}}}, {kYuv411, {{16, 16}, {44, 23}, {164, 121}}},
+      {kYuv440, {{16, 16}, {41, 24}, {161, 122}}}, {kYuv410, {{16, 16}, {44, 24}, {164, 124}}}};
   std::vector<BlurCase> cases;
   for (const Sizes& format : formats) {
     for (const auto& [width, height] : format.sizes) {
@@ -81,7 +82,8 @@ TEST(RandomFrames, EqualTheModel) {
   const unsigned seed =
       chosen ? unsigned(std::strtoul(chosen, nullptr, 10)) : std::random_device()();
   std::mt19937 random(seed);
-  const FormatCase formats[] = {kGray8, kRgb24, kYuv444, kYuv422, kYuv420, kYuv411};
+  const FormatCase formats[] = {kGray8,  kRgb24,  kYuv444, kYuv422,
+                                kYuv420, kYuv411, kYuv440, kYuv410};
   const Core core;
   for (int drawn = 0; drawn < 30;) {
     const FormatCase format = formats[random() % std::size(formats)];
