@@ -1,37 +1,12 @@
 #include "create_blur_filter.h"
 
-#include <string.h>
-
 #include "blur_filter.h"
+#include "extent_checks.h"
 
 namespace {
 
 constexpr int kDefaultExtent = 5;
 constexpr const char* kDefaultBlur = "line";
-
-bool Outside(int value, int low, int high) { return value < low || value > high; }
-
-// The checks for one shape, in the order their messages take precedence.
-void CheckLine(int x, int y, const VideoInfo& vi, IScriptEnvironment* env) {
-  const int x_bound = vi.width / 8, y_bound = vi.height / 8;
-  if (Outside(x, -x_bound, x_bound))
-    env->ThrowError("Korvel:x must be  between plus minus %d", x_bound);
-  if (Outside(y, -y_bound, y_bound))
-    env->ThrowError("Korvel:y must be  between plus minus %d", y_bound);
-  if (x == 0 && y == 0) env->ThrowError("Korvel:x and y both must not be zero");
-}
-
-// The radius is bounded by the width alone, and the message shows that bound.
-void CheckFocus(int x, const VideoInfo& vi, IScriptEnvironment* env) {
-  const int bound = vi.width / 8;
-  if (Outside(x, 2, bound)) env->ThrowError("Korvel:for focus x must be  between 2 %d", bound);
-}
-
-void CheckRect(int x, int y, const VideoInfo& vi, IScriptEnvironment* env) {
-  const int x_bound = vi.width / 8, y_bound = vi.height / 8;
-  if (Outside(x, 1, x_bound)) env->ThrowError("Korvel:x must be  between 1 and %d", x_bound);
-  if (Outside(y, 1, y_bound)) env->ThrowError("Korvel:y must be  between 1 and %d", y_bound);
-}
 
 // After a successful creation the frame server releases each clip argument once more than
 // it took, where its copy of the arguments is destroyed by the caller (Linux): the source
@@ -66,14 +41,9 @@ AVSValue HOST_CDECL CreateBlurFilter(AVSValue args, void*, IScriptEnvironment* e
   const char* blur = args[3].AsString(kDefaultBlur);
   const int x = args[1].AsInt(kDefaultExtent);
   const int y = args[2].AsInt(kDefaultExtent);
-  if (strcmp(blur, "line") == 0)
-    CheckLine(x, y, vi, env);
-  else if (strcmp(blur, "focus") == 0)
-    CheckFocus(x, vi, env);
-  else if (strcmp(blur, "rect") == 0)
-    CheckRect(x, y, vi, env);
-  else
-    env->ThrowError("Korvel: blur can be  line rect or focus only");
+  int bound = 0;
+  if (const char* refusal = ExtentRefusal(blur, x, y, vi.width, vi.height, &bound))
+    env->ThrowError(refusal, bound);
 
   // The filter and its table come from the plugin's own allocator, which yields null rather
   // than throwing, so no exception of the plugin's own can reach a host.

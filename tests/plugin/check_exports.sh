@@ -1,10 +1,12 @@
 #!/bin/sh
-# The plugin library must export its entry and no other function of its own.
+# A plugin library must export its entry (by default AvisynthPluginInit2) and no other
+# function of its own.
 set -eu
 library=$1
+entry=${2:-AvisynthPluginInit2}
 functions=$(nm -D --defined-only "$library" | awk '$2 == "T" || $2 == "W" || $2 == "i" { print $3 }')
-if [ "$functions" != "AvisynthPluginInit2" ]; then
+if [ "$functions" != "$entry" ]; then
   echo "exported functions: $functions" >&2
   exit 1
 fi
-echo "only AvisynthPluginInit2 is exported"
+echo "only $entry is exported"

@@ -14,19 +14,6 @@ std::string KorvelScript(const std::string& clip, const BlurCase& c) {
          c.blur + "\")";
 }
 
-std::optional<std::string> FirstDifference(const std::vector<uint8_t>& expected,
-                                           const std::vector<uint8_t>& actual, int row_bytes) {
-  if (expected.size() != actual.size())
-    return "sizes differ: " + std::to_string(expected.size()) + " and " +
-           std::to_string(actual.size()) + " bytes";
-  for (size_t i = 0; i < expected.size(); ++i)
-    if (expected[i] != actual[i])
-      return "first difference at memory row " + std::to_string(i / size_t(row_bytes)) + ", byte " +
-             std::to_string(i % size_t(row_bytes)) + ": expected " + std::to_string(expected[i]) +
-             ", got " + std::to_string(actual[i]);
-  return std::nullopt;
-}
-
 std::vector<uint8_t> ModelFrame(RealHost& host, const std::string& source, const BlurCase& c,
                                 int n) {
   const AVSValue clip = host.Evaluate(source);

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "first_difference.h"
 #include "real_host.h"
 
 namespace korvel_real_host {
@@ -24,9 +25,7 @@ void PrintTo(const BlurCase& c, std::ostream* os);
 // Korvel's call in script text, on a clip given as script text, naming every argument.
 std::string KorvelScript(const std::string& clip, const BlurCase& c);
 
-// Where two pictures first differ, or nothing when they are equal.
-std::optional<std::string> FirstDifference(const std::vector<uint8_t>& expected,
-                                           const std::vector<uint8_t>& actual, int row_bytes);
+using korvel_test::FirstDifference;
 
 // Frame n of the source given as script text, as the host makes it, blurred by the model.
 std::vector<uint8_t> ModelFrame(RealHost& host, const std::string& source, const BlurCase& c,
