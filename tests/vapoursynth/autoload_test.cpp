@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "korvel_version.h"
 #include "vs_core.h"
 
 namespace korvel_vs_test {
@@ -29,6 +30,15 @@ TEST(UserPluginFolder, IsLoadedByTheCore) {
   Api()->freeCore(core);
   fs::remove_all(folder);
   EXPECT_TRUE(loaded);
+}
+
+// The plugin's version is the project's one version number, as korvel --version shows it.
+TEST(Registration, CarriesTheProjectsVersion) {
+  const Core core;
+  const VSPlugin* plugin = Api()->getPluginByNamespace("korvel", core.get());
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_EQ(Api()->getPluginVersion(plugin),
+            VS_MAKE_VERSION(KORVEL_VERSION_MAJOR, KORVEL_VERSION_MINOR));
 }
 
 }  // namespace
