@@ -1,6 +1,7 @@
 #include "script_source.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "avisynth_library.h"
@@ -46,11 +47,21 @@ avisynth_c::Functions FunctionsFor(const std::string& name) {
 
 ScriptSource::ScriptSource(const std::string& path, std::optional<int64_t> frame_limit)
     : name_(path), avs_(FunctionsFor(path)) {
+  // A constructor that throws runs no destructor: what was made is released here.
+  try {
+    Open(frame_limit);
+  } catch (...) {
+    Release();
+    throw;
+  }
+}
+
+void ScriptSource::Open(std::optional<int64_t> frame_limit) {
   env_ = avs_.create_script_environment(avisynth_c::kInterfaceVersion);
   if (!env_) throw ToolError("cannot read " + name_ + ": AviSynth+ made no script environment");
   avisynth_c::Value argument{};
   argument.type = 's';
-  argument.d.string = path.c_str();
+  argument.d.string = name_.c_str();
   const avisynth_c::Value result = avs_.invoke(env_, "Import", argument, nullptr);
   if (result.type == 'e') {
     const std::string message = result.d.string ? result.d.string : "the script failed";
@@ -69,11 +80,17 @@ ScriptSource::ScriptSource(const std::string& path, std::optional<int64_t> frame
                     "ConvertToRGB32(), ConvertToRGB24(), ConvertToYUY2() or ConvertToYV12()");
   info_.layout = {*format, vi->width, vi->height};
   CheckFrameLayout(info_.layout);
-  info_.rate_numerator = vi->fps_numerator;
-  info_.rate_denominator = vi->fps_denominator;
+  // Within the range of FFmpeg's rationals, as close as they come.
+  int numerator = 0, denominator = 0;
+  av_reduce(&numerator, &denominator, vi->fps_numerator, vi->fps_denominator, INT_MAX);
+  if (numerator <= 0 || denominator <= 0)
+    throw ToolError(name_ + " gives no frame rate: " + std::to_string(vi->fps_numerator) + "/" +
+                    std::to_string(vi->fps_denominator));
+  info_.rate_numerator = unsigned(numerator);
+  info_.rate_denominator = unsigned(denominator);
   info_.frame_count =
       frame_limit ? std::min<int64_t>(*frame_limit, vi->num_frames) : vi->num_frames;
-  properties_.frame_rate = {int(vi->fps_numerator), int(vi->fps_denominator)};
+  properties_.frame_rate = {numerator, denominator};
   properties_.time_base = av_inv_q(properties_.frame_rate);
   if (vi->audio_samples_per_second > 0 && vi->nchannels > 0) AddSoundStream(*vi);
 }
@@ -122,11 +139,16 @@ void ScriptSource::ForwardSound(int64_t n) {
   forward_(packet.get());
 }
 
-ScriptSource::~ScriptSource() {
+ScriptSource::~ScriptSource() { Release(); }
+
+void ScriptSource::Release() {
   // The clip goes before the environment that made it.
   if (clip_) avs_.release_clip(clip_);
+  clip_ = nullptr;
   if (env_) avs_.delete_script_environment(env_);
+  env_ = nullptr;
   avformat_free_context(sound_);
+  sound_ = nullptr;
 }
 
 bool ScriptSource::ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) {

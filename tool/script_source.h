@@ -29,6 +29,8 @@ class ScriptSource : public FrameSource {
   bool ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) override;
 
  private:
+  void Open(std::optional<int64_t> frame_limit);
+  void Release();
   // The host's frame, rows top-down and planes back to back, as a raw file holds it.
   void CopyPicture(const avisynth_c::VideoFrame* frame);
   // Describes the clip's sound as a PCM stream of the input, when it has sound.
