@@ -149,6 +149,27 @@ struct Avx2Operations {
     return t;
   }
 
+  // Quotients of totals that hold the rounding term, in 32-bit lanes.
+  static __m256i Quotients32(__m256i total, const Divisor& divisor) {
+    if (divisor.reciprocal > 0)
+      return _mm256_cvttps_epi32(
+          _mm256_mul_ps(_mm256_cvtepi32_ps(total), _mm256_set1_ps(divisor.reciprocal)));
+    const __m256i multiplier = _mm256_set1_epi64x(divisor.multiplier);
+    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(total, multiplier), 32);
+    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(total, 32), multiplier);
+    return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA),
+                            _mm_cvtsi32_si128(divisor.shift - 32));
+  }
+
+  static uint32_t EvenOddBias(const Divisor& divisor) { return divisor.half; }
+  static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
+    const __m256i words = _mm256_or_si256(Quotients32(Register(even), divisor),
+                                          _mm256_slli_epi32(Quotients32(Register(odd), divisor), 8));
+    const __m256i packed = _mm256_packus_epi32(words, words);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
+  }
+
 #include "averaging/x86/vector_operations.inc"
 };
 

@@ -138,6 +138,42 @@ struct Avx512Operations {
     return t;
   }
 
+  // Quotients of totals that hold the rounding term, in 32-bit lanes.
+  static __m512i Quotients32(__m512i total, const Divisor& divisor) {
+    if (divisor.reciprocal > 0)
+      return _mm512_cvttps_epi32(
+          _mm512_mul_ps(_mm512_cvtepi32_ps(total), _mm512_set1_ps(divisor.reciprocal)));
+    const __m512i multiplier = _mm512_set1_epi64(divisor.multiplier);
+    const __m512i even = _mm512_srli_epi64(_mm512_mul_epu32(total, multiplier), 32);
+    const __m512i odd = _mm512_mul_epu32(_mm512_srli_epi64(total, 32), multiplier);
+    return _mm512_srl_epi32(_mm512_mask_blend_epi32(0xAAAA, even, odd),
+                            _mm_cvtsi32_si128(divisor.shift - 32));
+  }
+
+  // Below 2^24 the totals start from 0: one fused multiply-add by the nearest reciprocal and
+  // 2^23 rounds the quotient into the float's low byte, rounding term included.
+  static uint32_t EvenOddBias(const Divisor& divisor) {
+    return divisor.nearest_reciprocal > 0 ? 0 : divisor.half;
+  }
+  static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
+    __m512i words;
+    if (divisor.nearest_reciprocal > 0) {
+      const __m512 reciprocal = _mm512_set1_ps(divisor.nearest_reciprocal);
+      const __m512 shifter = _mm512_set1_ps(8388608.0f);
+      auto rounded = [&](Vector32 total) {
+        return _mm512_castps_si512(
+            _mm512_fmadd_ps(_mm512_cvtepi32_ps(Register(total)), reciprocal, shifter));
+      };
+      // (even & 0xFF) | odd << 8: the low word of each lane holds both bytes.
+      words = _mm512_ternarylogic_epi32(rounded(even), _mm512_slli_epi32(rounded(odd), 8),
+                                        _mm512_set1_epi32(0xFF), 0xEC);
+    } else {
+      words = _mm512_or_si512(Quotients32(Register(even), divisor),
+                              _mm512_slli_epi32(Quotients32(Register(odd), divisor), 8));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_cvtepi32_epi16(words));
+  }
+
 #include "averaging/x86/vector_operations.inc"
 };
 
