@@ -46,6 +46,8 @@ concept KernelOperations = requires(const uint8_t* bytes, const uint16_t* sums16
   // Totals kept with the lanes of even and odd bytes apart: the value they start from (the
   // rounding term, or 0 where the division adds it itself), and the division of a register
   // of each into kVectorBytes / 2 bytes in order, the even lanes' quotients at even bytes.
-  { Ops::EvenOddBias(divisor) } -> SameAs<uint32_t>;
-  { Ops::DivideEvenOdd32(typename Ops::Vector32{}, typename Ops::Vector32{}, divisor, out) };
+  // With true, the divisor has a nearest reciprocal, which the set may divide by.
+  { Ops::template EvenOddBias<true>(divisor) } -> SameAs<uint32_t>;
+  { Ops::template DivideEvenOdd32<true>(typename Ops::Vector32{}, typename Ops::Vector32{},
+                                        divisor, out) };
 };

@@ -53,7 +53,11 @@ struct PortableOperations {
     return 0;
   }
 
-  static uint32_t EvenOddBias(const Divisor& divisor) { return divisor.half; }
+  template <bool>
+  static uint32_t EvenOddBias(const Divisor& divisor) {
+    return divisor.half;
+  }
+  template <bool>
   static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
     for (int k = 0; k < 4; ++k) {
       out[2 * k] = uint8_t((uint64_t(even[k]) * divisor.multiplier) >> divisor.shift);

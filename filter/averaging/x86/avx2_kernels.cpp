@@ -149,6 +149,12 @@ struct Avx2Operations {
     return t;
   }
 
+  // 32-bit prefix sums go a pixel at a time on this set.
+  template <typename Value>
+  static ptrdiff_t PrefixOfValuesInRegisters32(const Value*, ptrdiff_t, int, uint32_t*) {
+    return 0;
+  }
+
   // Quotients of totals that hold the rounding term, in 32-bit lanes.
   static __m256i Quotients32(__m256i total, const Divisor& divisor) {
     if (divisor.reciprocal > 0)
@@ -161,7 +167,11 @@ struct Avx2Operations {
                             _mm_cvtsi32_si128(divisor.shift - 32));
   }
 
-  static uint32_t EvenOddBias(const Divisor& divisor) { return divisor.half; }
+  template <bool>
+  static uint32_t EvenOddBias(const Divisor& divisor) {
+    return divisor.half;
+  }
+  template <bool>
   static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
     const __m256i words = _mm256_or_si256(Quotients32(Register(even), divisor),
                                           _mm256_slli_epi32(Quotients32(Register(odd), divisor), 8));

@@ -138,6 +138,59 @@ struct Avx512Operations {
     return t;
   }
 
+  // The same into 32-bit lanes from 16-bit or 32-bit values: sixteen lanes a step, fifteen
+  // (five whole pixels) for pixels of 3 bytes.
+  template <typename Value>
+  static ptrdiff_t PrefixOfValuesInRegisters32(const Value* in, ptrdiff_t length, int bytes,
+                                               uint32_t* prefix) {
+    const __m512i zero = _mm512_setzero_si512();
+    auto widen = [&](ptrdiff_t t) {
+      if constexpr (sizeof(Value) == 2)
+        return _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + t)));
+      else
+        return _mm512_loadu_si512(in + t);
+    };
+    auto add = [](__m512i a, __m512i b) { return _mm512_add_epi32(a, b); };
+    ptrdiff_t t = 0;
+    __m512i carry = zero;
+    if (bytes == 4) {
+      const __m512i last_pixel = _mm512_set_epi32(15, 14, 13, 12, 15, 14, 13, 12, 15, 14, 13, 12,
+                                                  15, 14, 13, 12);
+      for (; t + 16 <= length; t += 16) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_alignr_epi64(v, zero, 6));
+        v = add(add(v, _mm512_alignr_epi64(v, zero, 4)), carry);
+        _mm512_storeu_si512(prefix + t + 4, v);
+        carry = _mm512_permutexvar_epi32(last_pixel, v);
+      }
+    } else if (bytes == 3) {
+      const __m512i last_pixel = _mm512_set_epi32(12, 14, 13, 12, 14, 13, 12, 14, 13, 12, 14, 13,
+                                                  12, 14, 13, 12);
+      for (; t + 16 <= length; t += 15) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_alignr_epi32(v, zero, 13));
+        v = add(v, _mm512_alignr_epi32(v, zero, 10));
+        v = add(add(v, _mm512_alignr_epi32(v, zero, 4)), carry);
+        _mm512_storeu_si512(prefix + t + 3, v);  // lane 15 is rewritten next
+        carry = _mm512_permutexvar_epi32(last_pixel, v);
+      }
+    } else if (bytes == 1) {
+      const __m512i last = _mm512_set1_epi32(15);
+      for (; t + 16 <= length; t += 16) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_alignr_epi32(v, zero, 15));
+        v = add(v, _mm512_alignr_epi32(v, zero, 14));
+        v = add(v, _mm512_alignr_epi32(v, zero, 12));
+        v = add(add(v, _mm512_alignr_epi32(v, zero, 8)), carry);
+        _mm512_storeu_si512(prefix + t + 1, v);
+        carry = _mm512_permutexvar_epi32(last, v);
+      }
+    }
+    if (t > 0)
+      for (int c = 0; c < bytes; ++c) prefix[c] = 0;
+    return t;
+  }
+
   // Quotients of totals that hold the rounding term, in 32-bit lanes.
   static __m512i Quotients32(__m512i total, const Divisor& divisor) {
     if (divisor.reciprocal > 0)
@@ -152,12 +205,14 @@ struct Avx512Operations {
 
   // Below 2^24 the totals start from 0: one fused multiply-add by the nearest reciprocal and
   // 2^23 rounds the quotient into the float's low byte, rounding term included.
+  template <bool kNearest>
   static uint32_t EvenOddBias(const Divisor& divisor) {
-    return divisor.nearest_reciprocal > 0 ? 0 : divisor.half;
+    return kNearest ? 0 : divisor.half;
   }
+  template <bool kNearest>
   static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
     __m512i words;
-    if (divisor.nearest_reciprocal > 0) {
+    if constexpr (kNearest) {
       const __m512 reciprocal = _mm512_set1_ps(divisor.nearest_reciprocal);
       const __m512 shifter = _mm512_set1_ps(8388608.0f);
       auto rounded = [&](Vector32 total) {
