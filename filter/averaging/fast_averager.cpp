@@ -29,8 +29,6 @@ constexpr KernelChoice kRunsChoices[] = {KernelChoice::kRuns16, KernelChoice::kR
                                          KernelChoice::kRuns64};
 constexpr KernelChoice kShiftedChoices[] = {KernelChoice::kShifted16, KernelChoice::kShifted32,
                                             KernelChoice::kShifted64};
-constexpr KernelChoice kRowBoxChoices[] = {KernelChoice::kRowBox16, KernelChoice::kRowBox32,
-                                           KernelChoice::kPlain};
 // Row sums of a box this many pixels wide, or fewer, fit 16 bits.
 constexpr int kWidestRowSumBox = UINT16_MAX / 255;
 
@@ -65,7 +63,7 @@ Lean LeanPerRow(const RunLayout& layout) {
 const char* KernelName(KernelChoice choice) {
   constexpr const char* kNames[] = {"plain",     "box16",     "box32",    "box64",
                                     "runs16",    "runs32",    "runs64",   "shifted16",
-                                    "shifted32", "shifted64", "rowbox16", "rowbox32"};
+                                    "shifted32", "shifted64", "rowbox32"};
   return kNames[int(choice)];
 }
 
@@ -100,8 +98,11 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
   // has row steps; as many as the limit allows are kept, and none when memory is short.
   const int64_t line_bytes = line_capacity * averager->value_bytes_;
   int64_t ring_rows = ring ? rows : 0;
-  // Row sums of 16 bits, two to a line, of the box's rows and a pass's more.
-  if ((ring || box_rows) && 2 * int64_t(x_bound) + 1 <= kWidestRowSumBox)
+  // Row sums of 16 bits, two to a line, of the box's rows and a pass's more: for boxes of
+  // 32-bit sums, as boxes of 16-bit sums take the other box kernel.
+  const bool sums_past_16_bits =
+      largest_count * 255 + largest_count / 2 > UINT16_MAX || narrowest == kSum32;
+  if ((ring || box_rows) && sums_past_16_bits && 2 * int64_t(x_bound) + 1 <= kWidestRowSumBox)
     ring_rows = Max(ring_rows, (rows + kRowBoxRowsPerPass + 1) / 2);
   averager->ring_rows_ = Min(ring_rows, kLargestRingBytes / line_bytes);
   WorkSpace* first = averager->NewWorkSpace();
@@ -207,9 +208,9 @@ AveragingPlan* FastAverager::Plan(const int32_t* offsets, int offset_count, ptrd
   if (layout.IsBox()) {
     const int64_t row_sum_lines = ring_rows_ * value_bytes_ / 2;
     const bool row_sums =
-        width != kSum64 && layout.last_column - layout.first_column + 1 <= kWidestRowSumBox &&
+        width == kSum32 && layout.last_column - layout.first_column + 1 <= kWidestRowSumBox &&
         row_sum_lines >= layout.last_row - layout.first_row + 1 + kRowBoxRowsPerPass;
-    plan->kernel_ = row_sums ? kRowBoxChoices[width] : kBoxChoices[width];
+    plan->kernel_ = row_sums ? KernelChoice::kRowBox32 : kBoxChoices[width];
     return plan;
   }
   const bool narrow = width == kSum16;
@@ -303,8 +304,8 @@ KernelChoice FastAverager::Average(const AveragingPlan& plan, const AveragingJob
     const SumWidth width = plan.width_;
     if (choice == kBoxChoices[width])
       kernels_.box[width](job, plan.layout_, plan.divisor_, buffers);
-    else if (choice == kRowBoxChoices[width])
-      kernels_.row_box[width](job, plan.layout_, plan.divisor_, buffers);
+    else if (choice == KernelChoice::kRowBox32)
+      kernels_.row_box32(job, plan.layout_, plan.divisor_, buffers);
     else if (choice == kShiftedChoices[width])
       kernels_.shifted[width](job, plan.layout_, plan.shift_, plan.divisor_, buffers);
     else

@@ -22,7 +22,6 @@ enum class KernelChoice {
   kShifted16,
   kShifted32,
   kShifted64,
-  kRowBox16,
   kRowBox32
 };
 
@@ -55,8 +54,9 @@ class FastAverager : public HeapAllocated {
   // rows away, and averaged rows of at most row_bytes bytes. With `ring`, lines for the
   // prefix sums of long runs and for earlier sums are kept too. Sums take lanes at least as
   // wide as `narrowest` (wider than needed only to test or compare them). With `ring` or
-  // `box_rows`, the ring also holds the row sums of boxes up to 257 pixels wide. Null when
-  // the first work space cannot be allocated; the caller deletes it.
+  // `box_rows`, the ring also holds the row sums of boxes up to 257 pixels wide whose sums
+  // take 32-bit lanes. Null when the first work space cannot be allocated; the caller
+  // deletes it.
   static FastAverager* Create(int x_bound, int y_bound, int64_t row_bytes, int64_t largest_count,
                               bool ring, InstructionSet set, SumWidth narrowest = kSum16,
                               bool box_rows = false);

@@ -259,8 +259,8 @@ TEST(FastKernels, TheFilterPicksTheKernelMeantForEachShape) {
     const char* blur;
     KernelChoice kernel;
   } cases[] = {
-      {8, 8, "rect", KernelChoice::kRowBox32},    {2, 1, "rect", KernelChoice::kRowBox16},
-      {8, 0, "line", KernelChoice::kRowBox16},    {0, -8, "line", KernelChoice::kRowBox16},
+      {8, 8, "rect", KernelChoice::kRowBox32},    {2, 1, "rect", KernelChoice::kBox16},
+      {8, 0, "line", KernelChoice::kBox16},       {0, -8, "line", KernelChoice::kBox16},
       {16, 16, "line", KernelChoice::kShifted16}, {-4, 10, "line", KernelChoice::kShifted16},
       {33, 7, "line", KernelChoice::kShifted16},  {5, 5, "focus", KernelChoice::kShifted16},
       {40, 2, "line", KernelChoice::kRuns16},     {16, 16, "focus", KernelChoice::kShifted32}};
