@@ -12,7 +12,8 @@
 
 namespace {
 
-// As the filter decides: rows of earlier or prefix sums wherever the samples fill no box.
+// As the filter decides: rows of earlier or prefix sums wherever the samples fill no box,
+// and otherwise the rows of the box's row sums.
 bool NeedsRing(const BlurCase& blur_case) {
   const std::string blur = blur_case.blur;
   return blur == "focus" || (blur == "line" && blur_case.x != 0 && blur_case.y != 0);
@@ -32,7 +33,7 @@ void FastKernel(benchmark::State& state, FrameSize size, PixelFormat format, Blu
   const KernelFrames frames(env, size, format, blur_case);
   const std::unique_ptr<FastAverager> averager(FastAverager::Create(
       frames.x_bound, frames.y_bound, int64_t(size.width) * format.bytes_per_pixel,
-      int64_t(frames.offsets.size()), NeedsRing(blur_case), set));
+      int64_t(frames.offsets.size()), NeedsRing(blur_case), set, kSum16, !NeedsRing(blur_case)));
   if (!averager) {
     state.SkipWithError("no work space");
     return;
@@ -60,7 +61,8 @@ void WorkSpace(benchmark::State& state, FrameSize size, PixelFormat format, Blur
   for (auto _ : state) {
     const std::unique_ptr<FastAverager> averager(
         FastAverager::Create(x_bound, y_bound, int64_t(size.width) * format.bytes_per_pixel,
-                             int64_t(offsets.size()), NeedsRing(blur_case), BestInstructionSet()));
+                             int64_t(offsets.size()), NeedsRing(blur_case), BestInstructionSet(),
+                             kSum16, !NeedsRing(blur_case)));
     bytes = averager ? averager->WorkSpaceBytes() : -1;
   }
   state.counters["work_space_MiB"] = double(bytes) / (1 << 20);

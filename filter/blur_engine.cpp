@@ -23,12 +23,12 @@ BlurEngine* BlurEngine::Create(Shape shape, int x, int y, int bytes_per_pixel,
   }
 #if !defined(KORVEL_PLAIN_KERNEL_ONLY)
   // Rows of prefix sums, or of earlier sums, pay off where the samples fill no box;
-  // horizontal and vertical lines are boxes too.
+  // horizontal and vertical lines are boxes too, and keep the rows of a box's row sums.
   const bool ring = shape == Shape::kFocus || (shape == Shape::kLine && x != 0 && y != 0);
   const int64_t x_bound = Magnitude(x), y_bound = Magnitude(y);
   if (x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     engine->averager_ = FastAverager::Create(int(x_bound), int(y_bound), largest_row_bytes,
-                                             capacity, ring, BestInstructionSet());
+                                             capacity, ring, BestInstructionSet(), kSum16, !ring);
 #else
   (void)largest_row_bytes;
 #endif

@@ -64,9 +64,43 @@ float FindReciprocal(int count) {
   }
   return 0;
 }
+// Sum times the reciprocal rounded once to the nearest integer, ties to even: the exact
+// product of a 24-bit sum and a float fits a double, and the conversion rounds as the
+// caller's mode says, to nearest.
+int64_t NearestQuotient(int64_t sum, float reciprocal) {
+  return _mm_cvtsd_si32(_mm_set_sd(double(sum) * double(reciprocal)));
+}
+
+// Rounding a product by a positive constant never decreases as the sum grows, so the two
+// ends of every quotient's block of sums check them all.
+bool IsExactNearest(int64_t count, float reciprocal) {
+  const int64_t half = count / 2, largest = count * 255;
+  for (int64_t q = 0; q * count - half <= largest; ++q) {
+    const int64_t first = q * count - half > 0 ? q * count - half : 0;
+    const int64_t last = q * count + count - 1 - half < largest ? q * count + count - 1 - half
+                                                                : largest;
+    if (NearestQuotient(first, reciprocal) != q || NearestQuotient(last, reciprocal) != q)
+      return false;
+  }
+  return true;
+}
+
+// 1 / count rounded, or a neighbouring float, whichever is exact first; 0 for none.
+float FindNearestReciprocal(int count) {
+  if (count < 1 || int64_t(count) * 255 >= (int64_t(1) << 24)) return 0;
+  [[maybe_unused]] const DefaultFloatEnvironment float_environment;
+  const float rounded = _mm_cvtss_f32(_mm_div_ss(_mm_set_ss(1.0f), _mm_set_ss(float(count))));
+  float up = rounded;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (IsExactNearest(count, up)) return up;
+    up = NextUp(up);
+  }
+  return 0;
+}
 #else
 // Only the x86 kernels divide by a reciprocal.
 float FindReciprocal(int) { return 0; }
+float FindNearestReciprocal(int) { return 0; }
 #endif
 
 bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier_limit,
@@ -77,7 +111,7 @@ bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier
     const uint64_t multiplier = ((uint64_t(1) << shift) + uint64_t(count) - 1) / uint64_t(count);
     if (multiplier > multiplier_limit) break;
     if (IsExact(count, multiplier, shift, largest)) {
-      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2), 0, uint32_t(count)};
+      *divisor = {uint32_t(multiplier), shift, uint32_t(count / 2), 0, uint32_t(count), 0};
       return true;
     }
   }
@@ -93,7 +127,10 @@ bool FindDivisor16(int count, Divisor* divisor) {
 bool FindDivisor32(int count, Divisor* divisor) {
   if (!FindDivisor(count, 32, 63, UINT32_MAX, INT32_MAX, divisor)) return false;
   divisor->reciprocal = FindReciprocal(count);
+  divisor->nearest_reciprocal = FindNearestReciprocal(count);
   return true;
 }
 
-Divisor DivisorByDivision(int count) { return {0, 0, uint32_t(count / 2), 0, uint32_t(count)}; }
+Divisor DivisorByDivision(int count) {
+  return {0, 0, uint32_t(count / 2), 0, uint32_t(count), 0};
+}

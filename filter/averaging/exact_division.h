@@ -13,6 +13,10 @@ struct Divisor {
   // float(sum + half) and this, truncated, computed in single precision rounding to nearest.
   float reciprocal;
   uint32_t count;
+  // For 32-bit sums below 2^24, else 0: sum (without the rounding term) times this, rounded
+  // once to the nearest integer (ties to even) as a fused multiply-add with 2^23 rounds it,
+  // is (sum + half) / count.
+  float nearest_reciprocal;
 };
 
 // The divisor for sums in 16-bit lanes: multiplier < 2^16 and shift >= 16, so the product's

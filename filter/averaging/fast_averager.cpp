@@ -29,6 +29,8 @@ constexpr KernelChoice kRunsChoices[] = {KernelChoice::kRuns16, KernelChoice::kR
                                          KernelChoice::kRuns64};
 constexpr KernelChoice kShiftedChoices[] = {KernelChoice::kShifted16, KernelChoice::kShifted32,
                                             KernelChoice::kShifted64};
+// Row sums of a box this many pixels wide, or fewer, fit 16 bits.
+constexpr int kWidestRowSumBox = UINT16_MAX / 255;
 
 const KernelSet& KernelsFor(InstructionSet set) {
 #if defined(KORVEL_X86_KERNELS)
@@ -59,8 +61,9 @@ Lean LeanPerRow(const RunLayout& layout) {
 }  // namespace
 
 const char* KernelName(KernelChoice choice) {
-  constexpr const char* kNames[] = {"plain",  "box16",  "box32",     "box64",     "runs16",
-                                    "runs32", "runs64", "shifted16", "shifted32", "shifted64"};
+  constexpr const char* kNames[] = {"plain",     "box16",     "box32",    "box64",
+                                    "runs16",    "runs32",    "runs64",   "shifted16",
+                                    "shifted32", "shifted64", "rowbox32"};
   return kNames[int(choice)];
 }
 
@@ -76,7 +79,7 @@ struct FastAverager::WorkSpace : HeapAllocated {
 
 FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
                                    int64_t largest_count, bool ring, InstructionSet set,
-                                   SumWidth narrowest) {
+                                   SumWidth narrowest, bool box_rows) {
   if (x_bound < 0 || y_bound < 0 || row_bytes < 0 || !IsAvailable(set)) return nullptr;
   // Room for a row's bytes and a pixel of leading zeros, rounded up to whole vectors.
   const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
@@ -94,7 +97,14 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
   // A line's or the disc's earlier sums need few lines, prefix rows as many as the table
   // has row steps; as many as the limit allows are kept, and none when memory is short.
   const int64_t line_bytes = line_capacity * averager->value_bytes_;
-  averager->ring_rows_ = ring ? Min(rows, kLargestRingBytes / line_bytes) : 0;
+  int64_t ring_rows = ring ? rows : 0;
+  // Row sums of 16 bits, two to a line, of the box's rows and a pass's more: for boxes of
+  // 32-bit sums, as boxes of 16-bit sums take the other box kernel.
+  const bool sums_past_16_bits =
+      largest_count * 255 + largest_count / 2 > UINT16_MAX || narrowest == kSum32;
+  if ((ring || box_rows) && sums_past_16_bits && 2 * int64_t(x_bound) + 1 <= kWidestRowSumBox)
+    ring_rows = Max(ring_rows, (rows + kRowBoxRowsPerPass + 1) / 2);
+  averager->ring_rows_ = Min(ring_rows, kLargestRingBytes / line_bytes);
   WorkSpace* first = averager->NewWorkSpace();
   if (!first && averager->ring_rows_ > 0) {
     averager->ring_rows_ = 0;
@@ -145,7 +155,8 @@ int FastAverager::TakeWorkSpace() {
     if (__atomic_load_n(&taken_[slot], __ATOMIC_RELAXED) != 0 ||
         __atomic_exchange_n(&taken_[slot], 1, __ATOMIC_ACQUIRE) != 0)
       continue;
-    if (!work_spaces_[slot]) __atomic_store_n(&work_spaces_[slot], NewWorkSpace(), __ATOMIC_RELAXED);
+    if (!work_spaces_[slot])
+      __atomic_store_n(&work_spaces_[slot], NewWorkSpace(), __ATOMIC_RELAXED);
     if (work_spaces_[slot]) return slot;
     ReturnWorkSpace(slot);
     return -1;
@@ -195,7 +206,11 @@ AveragingPlan* FastAverager::Plan(const int32_t* offsets, int offset_count, ptrd
   const RunLayout& layout = plan->layout_;
   const SumWidth width = plan->width_;
   if (layout.IsBox()) {
-    plan->kernel_ = kBoxChoices[width];
+    const int64_t row_sum_lines = ring_rows_ * value_bytes_ / 2;
+    const bool row_sums =
+        width == kSum32 && layout.last_column - layout.first_column + 1 <= kWidestRowSumBox &&
+        row_sum_lines >= layout.last_row - layout.first_row + 1 + kRowBoxRowsPerPass;
+    plan->kernel_ = row_sums ? KernelChoice::kRowBox32 : kBoxChoices[width];
     return plan;
   }
   const bool narrow = width == kSum16;
@@ -289,6 +304,8 @@ KernelChoice FastAverager::Average(const AveragingPlan& plan, const AveragingJob
     const SumWidth width = plan.width_;
     if (choice == kBoxChoices[width])
       kernels_.box[width](job, plan.layout_, plan.divisor_, buffers);
+    else if (choice == KernelChoice::kRowBox32)
+      kernels_.row_box32(job, plan.layout_, plan.divisor_, buffers);
     else if (choice == kShiftedChoices[width])
       kernels_.shifted[width](job, plan.layout_, plan.shift_, plan.divisor_, buffers);
     else

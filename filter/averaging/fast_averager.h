@@ -21,7 +21,8 @@ enum class KernelChoice {
   kRuns64,
   kShifted16,
   kShifted32,
-  kShifted64
+  kShifted64,
+  kRowBox32
 };
 
 // "box16", "shifted32", "plain": for reports.
@@ -52,10 +53,13 @@ class FastAverager : public HeapAllocated {
   // For tables of at most largest_count samples that lie at most x_bound pixels and y_bound
   // rows away, and averaged rows of at most row_bytes bytes. With `ring`, lines for the
   // prefix sums of long runs and for earlier sums are kept too. Sums take lanes at least as
-  // wide as `narrowest` (wider than needed only to test or compare them). Null when the
-  // first work space cannot be allocated; the caller deletes it.
+  // wide as `narrowest` (wider than needed only to test or compare them). With `ring` or
+  // `box_rows`, the ring also holds the row sums of boxes up to 257 pixels wide whose sums
+  // take 32-bit lanes. Null when the first work space cannot be allocated; the caller
+  // deletes it.
   static FastAverager* Create(int x_bound, int y_bound, int64_t row_bytes, int64_t largest_count,
-                              bool ring, InstructionSet set, SumWidth narrowest = kSum16);
+                              bool ring, InstructionSet set, SumWidth narrowest = kSum16,
+                              bool box_rows = false);
   ~FastAverager();
   FastAverager(const FastAverager&) = delete;
   FastAverager& operator=(const FastAverager&) = delete;
@@ -110,7 +114,7 @@ class FastAverager : public HeapAllocated {
   int64_t rows_ = 0;     // row steps of the table's reach
   int64_t line_capacity_ = 0;
   int64_t pointer_capacity_ = 0;
-  int64_t ring_rows_ = 0;  // lines of earlier sums or prefix rows each work space keeps
+  int64_t ring_rows_ = 0;  // lines of earlier sums, prefix rows or row sums per work space
   int64_t work_space_bytes_ = 0;
   WorkSpace* work_spaces_[kPooledWorkSpaces] = {};
   int taken_[kPooledWorkSpaces] = {};  // 1 while a call averages with that work space

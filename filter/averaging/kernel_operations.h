@@ -43,4 +43,11 @@ concept KernelOperations = requires(const uint8_t* bytes, const uint16_t* sums16
   // The same for the totals ahead[k] - behind[k] + add, made in registers.
   { Ops::DivideDifferences16(sums16, sums16, add16, length, divisor, out) } -> SameAs<ptrdiff_t>;
   { Ops::DivideDifferences32(sums32, sums32, add32, length, divisor, out) } -> SameAs<ptrdiff_t>;
+  // Totals kept with the lanes of even and odd bytes apart: the value they start from (the
+  // rounding term, or 0 where the division adds it itself), and the division of a register
+  // of each into kVectorBytes / 2 bytes in order, the even lanes' quotients at even bytes.
+  // With true, the divisor has a nearest reciprocal, which the set may divide by.
+  { Ops::template EvenOddBias<true>(divisor) } -> SameAs<uint32_t>;
+  { Ops::template DivideEvenOdd32<true>(typename Ops::Vector32{}, typename Ops::Vector32{},
+                                        divisor, out) };
 };

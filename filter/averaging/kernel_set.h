@@ -47,6 +47,13 @@ struct KernelSet {
   // Needs a ring of plan.row_step lines, a pointer per run and per entering and leaving
   // sample, and past 16-bit sums plan.SumsFit16Bits() too.
   ShiftFunction shifted[kSumWidths];
+  // layout.IsBox() with rows of at most 257 samples, 32-bit sums, and a ring of as many
+  // 16-bit lines as the box has rows plus kRowBoxRowsPerPass (each ring line holds two).
+  // Boxes of 16-bit sums take `box`, which reads less for them.
+  AverageFunction row_box32;
 };
+
+// Output rows the row-sum box averages a pass: its ring holds as many rows beyond the box's.
+constexpr int kRowBoxRowsPerPass = 4;
 
 const KernelSet& PortableKernels();

@@ -52,6 +52,18 @@ struct PortableOperations {
                                        const Divisor&, uint8_t*) {
     return 0;
   }
+
+  template <bool>
+  static uint32_t EvenOddBias(const Divisor& divisor) {
+    return divisor.half;
+  }
+  template <bool>
+  static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
+    for (int k = 0; k < 4; ++k) {
+      out[2 * k] = uint8_t((uint64_t(even[k]) * divisor.multiplier) >> divisor.shift);
+      out[2 * k + 1] = uint8_t((uint64_t(odd[k]) * divisor.multiplier) >> divisor.shift);
+    }
+  }
 };
 
 using Ops = PortableOperations;

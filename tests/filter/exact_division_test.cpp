@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "averaging/averaging_job.h"
@@ -74,6 +75,26 @@ TEST(ExactDivision, FloatReciprocalsDivideEveryTotal) {
   Divisor divisor;
   ASSERT_TRUE(FindDivisor32(70'001, &divisor));
   EXPECT_EQ(divisor.reciprocal, 0.0f) << "totals past 2^24 do not convert to floats exactly";
+}
+
+// The fused multiply-add with 2^23 that the widest kernels divide by: the float's low byte
+// is the quotient, for every sum of the counts tried, the largest with one included.
+TEST(ExactDivision, NearestReciprocalsDivideEverySum) {
+#if !defined(KORVEL_X86_KERNELS)
+  GTEST_SKIP() << "only the x86-64 kernels divide by reciprocals";
+#endif
+  for (int count : {3, 9, 255, 257, 289, 317, 4225, 12'853, 65'793}) {
+    Divisor divisor;
+    ASSERT_TRUE(FindDivisor32(count, &divisor)) << count;
+    ASSERT_GT(divisor.nearest_reciprocal, 0.0f) << count;
+    for (int64_t sum = 0; sum <= int64_t(count) * 255; ++sum) {
+      const float rounded = std::fmaf(float(sum), divisor.nearest_reciprocal, 8'388'608.0f);
+      ASSERT_EQ(int64_t(rounded) - 8'388'608, (sum + count / 2) / count) << count << " " << sum;
+    }
+  }
+  Divisor divisor;
+  ASSERT_TRUE(FindDivisor32(65'795, &divisor));
+  EXPECT_EQ(divisor.nearest_reciprocal, 0.0f) << "sums past 2^24 do not convert exactly";
 }
 
 // Too many totals to try them all: both ends of every quotient's block, and random ones.

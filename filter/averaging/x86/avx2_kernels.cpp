@@ -11,6 +11,12 @@ namespace korvel_avx2 {
 
 #include "averaging/x86/pixel_prefix.inc"
 
+// An integer as a type, for a shift count that must be a constant.
+template <int N>
+struct Constant {
+  static constexpr int value = N;
+};
+
 struct Avx2Operations {
   static constexpr int kVectorBytes = 32;
   typedef uint16_t Vector16 __attribute__((vector_size(32)));
@@ -82,6 +88,96 @@ struct Avx2Operations {
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
     }
     return k;
+  }
+
+  // Prefix sums of bytes a pixel apart into 16-bit lanes, a register at a time with no
+  // chain from pixel to pixel: the register's own scan by shifts of 1, 2, 4... pixels, plus
+  // each channel's total so far. Pixels of 3 bytes take 15 lanes a step, five whole pixels.
+  // Returns how many bytes it summed: whole steps, from the first; none for other pixels.
+  static ptrdiff_t PrefixOfBytesInRegisters16(const uint8_t* in, ptrdiff_t length, int bytes,
+                                              uint16_t* prefix) {
+    auto widen = [&](ptrdiff_t t) {
+      return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + t)));
+    };
+    auto add = [](__m256i a, __m256i b) { return _mm256_add_epi16(a, b); };
+    // v moved up by kBytes bytes across the whole register, zeros below.
+    auto up = [](auto bytes_up, __m256i v) {
+      constexpr int kBytes = decltype(bytes_up)::value;
+      const __m256i low_half_up = _mm256_permute2x128_si256(v, v, 0x08);
+      if constexpr (kBytes < 16)
+        return _mm256_alignr_epi8(v, low_half_up, 16 - kBytes);
+      else
+        return _mm256_slli_si256(low_half_up, kBytes - 16);
+    };
+    ptrdiff_t t = 0;
+    __m256i carry = _mm256_setzero_si256();
+    if (bytes == 4) {
+      for (; t + 16 <= length; t += 16) {
+        __m256i v = widen(t);
+        v = add(v, up(Constant<8>{}, v));
+        v = add(add(v, up(Constant<16>{}, v)), carry);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prefix + t + 4), v);
+        carry = _mm256_permute4x64_epi64(v, 0xFF);
+      }
+    } else if (bytes == 3) {
+      // Lane j takes lane 12 + j % 3, the last pixel's: words 4 to 6 of the high half.
+      const __m256i last_pixel =
+          _mm256_setr_epi8(8, 9, 10, 11, 12, 13, 8, 9, 10, 11, 12, 13, 8, 9, 10, 11,  //
+                           12, 13, 8, 9, 10, 11, 12, 13, 8, 9, 10, 11, 12, 13, 8, 9);
+      for (; t + 16 <= length; t += 15) {
+        __m256i v = widen(t);
+        v = add(v, up(Constant<6>{}, v));
+        v = add(v, up(Constant<12>{}, v));
+        v = add(add(v, up(Constant<24>{}, v)), carry);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prefix + t + 3), v);  // lane 15 rewritten
+        carry = _mm256_shuffle_epi8(_mm256_permute2x128_si256(v, v, 0x11), last_pixel);
+      }
+    } else if (bytes == 1) {
+      const __m256i last = _mm256_set1_epi16(0x0706);
+      for (; t + 16 <= length; t += 16) {
+        __m256i v = widen(t);
+        v = add(v, up(Constant<2>{}, v));
+        v = add(v, up(Constant<4>{}, v));
+        v = add(v, up(Constant<8>{}, v));
+        v = add(add(v, up(Constant<16>{}, v)), carry);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prefix + t + 1), v);
+        carry = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(v, 0xFF), last);
+      }
+    }
+    if (t > 0)
+      for (int c = 0; c < bytes; ++c) prefix[c] = 0;
+    return t;
+  }
+
+  // 32-bit prefix sums go a pixel at a time on this set.
+  template <typename Value>
+  static ptrdiff_t PrefixOfValuesInRegisters32(const Value*, ptrdiff_t, int, uint32_t*) {
+    return 0;
+  }
+
+  // Quotients of totals that hold the rounding term, in 32-bit lanes.
+  static __m256i Quotients32(__m256i total, const Divisor& divisor) {
+    if (divisor.reciprocal > 0)
+      return _mm256_cvttps_epi32(
+          _mm256_mul_ps(_mm256_cvtepi32_ps(total), _mm256_set1_ps(divisor.reciprocal)));
+    const __m256i multiplier = _mm256_set1_epi64x(divisor.multiplier);
+    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(total, multiplier), 32);
+    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(total, 32), multiplier);
+    return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA),
+                            _mm_cvtsi32_si128(divisor.shift - 32));
+  }
+
+  template <bool>
+  static uint32_t EvenOddBias(const Divisor& divisor) {
+    return divisor.half;
+  }
+  template <bool>
+  static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
+    const __m256i words = _mm256_or_si256(Quotients32(Register(even), divisor),
+                                          _mm256_slli_epi32(Quotients32(Register(odd), divisor), 8));
+    const __m256i packed = _mm256_packus_epi32(words, words);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
   }
 
 #include "averaging/x86/vector_operations.inc"

@@ -79,6 +79,156 @@ struct Avx512Operations {
     return whole;
   }
 
+  // Prefix sums of bytes a pixel apart into 16-bit lanes, a register at a time with no
+  // chain from pixel to pixel: the register's own scan by shifts of 1, 2, 4... pixels, plus
+  // each channel's total so far. Pixels of 3 bytes take 30 lanes a step, ten whole pixels.
+  // Returns how many bytes it summed: whole steps, from the first; none for other pixels.
+  static ptrdiff_t PrefixOfBytesInRegisters16(const uint8_t* in, ptrdiff_t length, int bytes,
+                                              uint16_t* prefix) {
+    const __m512i zero = _mm512_setzero_si512();
+    auto widen = [&](ptrdiff_t t) {
+      return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + t)));
+    };
+    auto add = [](__m512i a, __m512i b) { return _mm512_add_epi16(a, b); };
+    // Lane j of a register holds lane j - 1 of v (j - 3 for by_three), zero below.
+    const __m512i back_one =
+        _mm512_set_epi16(30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12,
+                         11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0);
+    ptrdiff_t t = 0;
+    __m512i carry = zero;
+    if (bytes == 4) {
+      const __m512i last_pixel = _mm512_set1_epi64(7);
+      for (; t + 32 <= length; t += 32) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_alignr_epi64(v, zero, 7));
+        v = add(v, _mm512_alignr_epi64(v, zero, 6));
+        v = add(add(v, _mm512_alignr_epi64(v, zero, 4)), carry);
+        _mm512_storeu_si512(prefix + t + 4, v);
+        carry = _mm512_permutexvar_epi64(last_pixel, v);
+      }
+    } else if (bytes == 3) {
+      const __m512i back_three = _mm512_sub_epi16(back_one, _mm512_set1_epi16(2));
+      const __m512i last_pixel =
+          _mm512_set_epi16(28, 27, 29, 28, 27, 29, 28, 27, 29, 28, 27, 29, 28, 27, 29, 28, 27, 29,
+                           28, 27, 29, 28, 27, 29, 28, 27, 29, 28, 27, 29, 28, 27);
+      for (; t + 32 <= length; t += 30) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_maskz_permutexvar_epi16(~__mmask32(7), back_three, v));
+        v = add(v, _mm512_alignr_epi32(v, zero, 13));
+        v = add(v, _mm512_alignr_epi32(v, zero, 10));
+        v = add(add(v, _mm512_alignr_epi32(v, zero, 4)), carry);
+        _mm512_storeu_si512(prefix + t + 3, v);  // lanes 30 and 31 are rewritten next
+        carry = _mm512_permutexvar_epi16(last_pixel, v);
+      }
+    } else if (bytes == 1) {
+      const __m512i last = _mm512_set1_epi16(31);
+      for (; t + 32 <= length; t += 32) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_maskz_permutexvar_epi16(~__mmask32(1), back_one, v));
+        v = add(v, _mm512_alignr_epi32(v, zero, 15));
+        v = add(v, _mm512_alignr_epi32(v, zero, 14));
+        v = add(v, _mm512_alignr_epi64(v, zero, 6));
+        v = add(add(v, _mm512_alignr_epi64(v, zero, 4)), carry);
+        _mm512_storeu_si512(prefix + t + 1, v);
+        carry = _mm512_permutexvar_epi16(last, v);
+      }
+    }
+    if (t > 0)
+      for (int c = 0; c < bytes; ++c) prefix[c] = 0;
+    return t;
+  }
+
+  // The same into 32-bit lanes from 16-bit or 32-bit values: sixteen lanes a step, fifteen
+  // (five whole pixels) for pixels of 3 bytes.
+  template <typename Value>
+  static ptrdiff_t PrefixOfValuesInRegisters32(const Value* in, ptrdiff_t length, int bytes,
+                                               uint32_t* prefix) {
+    const __m512i zero = _mm512_setzero_si512();
+    auto widen = [&](ptrdiff_t t) {
+      if constexpr (sizeof(Value) == 2)
+        return _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + t)));
+      else
+        return _mm512_loadu_si512(in + t);
+    };
+    auto add = [](__m512i a, __m512i b) { return _mm512_add_epi32(a, b); };
+    ptrdiff_t t = 0;
+    __m512i carry = zero;
+    if (bytes == 4) {
+      const __m512i last_pixel = _mm512_set_epi32(15, 14, 13, 12, 15, 14, 13, 12, 15, 14, 13, 12,
+                                                  15, 14, 13, 12);
+      for (; t + 16 <= length; t += 16) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_alignr_epi64(v, zero, 6));
+        v = add(add(v, _mm512_alignr_epi64(v, zero, 4)), carry);
+        _mm512_storeu_si512(prefix + t + 4, v);
+        carry = _mm512_permutexvar_epi32(last_pixel, v);
+      }
+    } else if (bytes == 3) {
+      const __m512i last_pixel = _mm512_set_epi32(12, 14, 13, 12, 14, 13, 12, 14, 13, 12, 14, 13,
+                                                  12, 14, 13, 12);
+      for (; t + 16 <= length; t += 15) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_alignr_epi32(v, zero, 13));
+        v = add(v, _mm512_alignr_epi32(v, zero, 10));
+        v = add(add(v, _mm512_alignr_epi32(v, zero, 4)), carry);
+        _mm512_storeu_si512(prefix + t + 3, v);  // lane 15 is rewritten next
+        carry = _mm512_permutexvar_epi32(last_pixel, v);
+      }
+    } else if (bytes == 1) {
+      const __m512i last = _mm512_set1_epi32(15);
+      for (; t + 16 <= length; t += 16) {
+        __m512i v = widen(t);
+        v = add(v, _mm512_alignr_epi32(v, zero, 15));
+        v = add(v, _mm512_alignr_epi32(v, zero, 14));
+        v = add(v, _mm512_alignr_epi32(v, zero, 12));
+        v = add(add(v, _mm512_alignr_epi32(v, zero, 8)), carry);
+        _mm512_storeu_si512(prefix + t + 1, v);
+        carry = _mm512_permutexvar_epi32(last, v);
+      }
+    }
+    if (t > 0)
+      for (int c = 0; c < bytes; ++c) prefix[c] = 0;
+    return t;
+  }
+
+  // Quotients of totals that hold the rounding term, in 32-bit lanes.
+  static __m512i Quotients32(__m512i total, const Divisor& divisor) {
+    if (divisor.reciprocal > 0)
+      return _mm512_cvttps_epi32(
+          _mm512_mul_ps(_mm512_cvtepi32_ps(total), _mm512_set1_ps(divisor.reciprocal)));
+    const __m512i multiplier = _mm512_set1_epi64(divisor.multiplier);
+    const __m512i even = _mm512_srli_epi64(_mm512_mul_epu32(total, multiplier), 32);
+    const __m512i odd = _mm512_mul_epu32(_mm512_srli_epi64(total, 32), multiplier);
+    return _mm512_srl_epi32(_mm512_mask_blend_epi32(0xAAAA, even, odd),
+                            _mm_cvtsi32_si128(divisor.shift - 32));
+  }
+
+  // Below 2^24 the totals start from 0: one fused multiply-add by the nearest reciprocal and
+  // 2^23 rounds the quotient into the float's low byte, rounding term included.
+  template <bool kNearest>
+  static uint32_t EvenOddBias(const Divisor& divisor) {
+    return kNearest ? 0 : divisor.half;
+  }
+  template <bool kNearest>
+  static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
+    __m512i words;
+    if constexpr (kNearest) {
+      const __m512 reciprocal = _mm512_set1_ps(divisor.nearest_reciprocal);
+      const __m512 shifter = _mm512_set1_ps(8388608.0f);
+      auto rounded = [&](Vector32 total) {
+        return _mm512_castps_si512(
+            _mm512_fmadd_ps(_mm512_cvtepi32_ps(Register(total)), reciprocal, shifter));
+      };
+      // (even & 0xFF) | odd << 8: the low word of each lane holds both bytes.
+      words = _mm512_ternarylogic_epi32(rounded(even), _mm512_slli_epi32(rounded(odd), 8),
+                                        _mm512_set1_epi32(0xFF), 0xEC);
+    } else {
+      words = _mm512_or_si512(Quotients32(Register(even), divisor),
+                              _mm512_slli_epi32(Quotients32(Register(odd), divisor), 8));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_cvtepi32_epi16(words));
+  }
+
 #include "averaging/x86/vector_operations.inc"
 };
 
