@@ -123,15 +123,6 @@ AverageResult BlurEngine::AverageInterior(const uint8_t* src, ptrdiff_t src_pitc
   return AverageResult::kDone;
 }
 
-int64_t BlurEngine::TableBytes() const {
-  int64_t tables = 0;
-  for (const SampleTable* table = __atomic_load_n(&tables_, __ATOMIC_ACQUIRE); table;
-       table = table->next)
-    ++tables;
-  if (__atomic_load_n(&spare_, __ATOMIC_RELAXED)) ++tables;
-  return tables * int64_t(capacity_) * int64_t(sizeof(int32_t));
-}
-
 int64_t BlurEngine::WorkSpaceBytes() const {
   return averager_ ? averager_->WorkSpaceBytes() * averager_->WorkSpaceCount() : 0;
 }

@@ -32,18 +32,12 @@ class BlurEngine : public HeapAllocated {
   AverageResult AverageInterior(const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
                                 ptrdiff_t dst_pitch, int width, int height);
 
-  // The table for source frames of this pitch, built and published on first use; null, with
-  // the reason in *result, when it cannot be built. Tables past the most kept are made for
-  // one call: *temporary then owns the table, which the caller deletes.
-  const SampleTable* TableFor(int pitch, AverageResult* result, SampleTable** temporary);
-
   int TableCapacity() const { return capacity_; }
   // The kernel that averaged the latest frame, for tests and reports.
   KernelChoice LastKernel() const {
     return KernelChoice(__atomic_load_n(&last_kernel_, __ATOMIC_RELAXED));
   }
-  // Memory held now: tables and plans, and the work spaces of the averager.
-  int64_t TableBytes() const;
+  // The work spaces the averager holds now.
   int64_t WorkSpaceBytes() const;
 
  private:
@@ -53,6 +47,10 @@ class BlurEngine : public HeapAllocated {
 
   BlurEngine(Shape shape, int x, int y, int bytes_per_pixel, int capacity)
       : shape_(shape), x_(x), y_(y), bytes_per_pixel_(bytes_per_pixel), capacity_(capacity) {}
+  // The table for source frames of this pitch, built and published on first use; null, with
+  // the reason in *result, when it cannot be built. Tables past the most kept are made for
+  // one call: *temporary then owns the table, which the caller deletes.
+  const SampleTable* TableFor(int pitch, AverageResult* result, SampleTable** temporary);
   SampleTable* NewTable();
   SampleTable* Publish(SampleTable* table);
 

@@ -32,10 +32,6 @@ const char* KernelName(KernelChoice choice);
 // and, for the shifted kernel, its plan. Made once per table by FastAverager::Plan and then
 // only read, so any number of threads may average with it at once.
 class AveragingPlan : public HeapAllocated {
- public:
-  KernelChoice Kernel() const { return kernel_; }
-
- private:
   friend class FastAverager;
   KernelChoice kernel_ = KernelChoice::kPlain;
   SumWidth width_ = kSum16;
