@@ -208,6 +208,7 @@ bool VideoSource::ReceiveFrame() {
                       " is damaged or cut short");
     if (index == stream_->index) {
       ++packets_;
+      NoteDecodeOrder(*packet_);
       if (packet_->flags & AV_PKT_FLAG_DISCARD) ++discarded_packets_;
       error = avcodec_send_packet(decoder_.get(), packet_.get());
       av_packet_unref(packet_.get());
@@ -243,6 +244,8 @@ bool VideoSource::ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t*
       own_length > 0 ? own_length
                      : av_rescale_q(1, av_inv_q(properties_.frame_rate), properties_.time_base);
   end_time_ = when + std::max<int64_t>(length, 1);
+  last_times_.push_back(when);
+  if (last_times_.size() > 16) last_times_.pop_front();
   *frame = converter_->Convert(env, frame_.get());
   *time = when;
   av_frame_unref(frame_.get());
@@ -263,9 +266,46 @@ void VideoSource::CheckComplete() const {
     if (end >= declared_seconds_ - 1.5 * period) return;
     expected = frames_ + std::llround((declared_seconds_ - end) / period);
   } else {
+    CheckNoHoleAtEnd();
     return;
   }
   if (frame_limit_ && expected > *frame_limit_) expected = *frame_limit_;
   throw ToolError("cannot decode " + path_ + ": it ended after " + std::to_string(frames_) +
                   " of its " + std::to_string(expected) + " frames");
+}
+
+void VideoSource::NoteDecodeOrder(const AVPacket& packet) {
+  last_dts_ = packet.dts;
+  if (packet.pts == AV_NOPTS_VALUE) return;
+  if (latest_pts_ != AV_NOPTS_VALUE && packet.pts < latest_pts_) {
+    longest_reordered_run_ = std::max(longest_reordered_run_, ++reordered_run_);
+  } else {
+    latest_pts_ = packet.pts;
+    reordered_run_ = 0;
+  }
+}
+
+// A stream that declares no length, cut between two whole frames, ends as a shorter one
+// would. But where frames are decoded after a later one (B-frames), a cut loses some that
+// are shown before frames it kept. Such a hole counts only after the last frame decoded,
+// where the frames before it come at a steady rate, and as a whole number of their steps
+// that a run of frames decoded late could fill: an uneven rate is not taken for a hole.
+void VideoSource::CheckNoHoleAtEnd() const {
+  const std::deque<int64_t>& times = last_times_;
+  if (longest_reordered_run_ == 0 || last_dts_ == AV_NOPTS_VALUE || times.size() < 2) return;
+  const int64_t step = times[1] - times[0];
+  if (step <= 0) return;
+  auto steps = [&](size_t i) {
+    const int64_t gap = times[i] - times[i - 1];
+    const int64_t count = (gap + step / 2) / step;
+    return std::llabs(gap - count * step) <= step / 8 ? count : -1;
+  };
+  size_t decoded = 1;  // frames shown up to the last one decoded
+  for (; decoded < times.size() && times[decoded] <= last_dts_; ++decoded)
+    if (steps(decoded) != 1) return;
+  if (decoded < 4) return;
+  for (size_t i = decoded; i < times.size(); ++i)
+    if (steps(i) >= 2 && steps(i) - 1 <= longest_reordered_run_)
+      throw ToolError("cannot read " + path_ +
+                      ": it ends with frames missing between its last ones, so it is cut short");
 }

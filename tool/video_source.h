@@ -6,6 +6,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -62,6 +63,8 @@ class VideoSource : public FrameSource {
   void Close();
   bool ReceiveFrame();
   void CheckComplete() const;
+  void NoteDecodeOrder(const AVPacket& packet);
+  void CheckNoHoleAtEnd() const;
   [[noreturn]] void Fail(const std::string& what, int error) const;
 
   std::string path_;
@@ -82,6 +85,12 @@ class VideoSource : public FrameSource {
   int64_t packets_ = 0;                // of the video stream, all of them
   int64_t discarded_packets_ = 0;      // before a cut, decoded but never shown
   int64_t end_time_ = AV_NOPTS_VALUE;  // of the last frame, in the stream's time base
+  // Decode order against presentation order, for a cut that falls between whole frames.
+  int64_t last_dts_ = AV_NOPTS_VALUE;
+  int64_t latest_pts_ = AV_NOPTS_VALUE;  // of the packets read so far
+  int64_t reordered_run_ = 0;            // packets in a row shown before latest_pts_
+  int64_t longest_reordered_run_ = 0;
+  std::deque<int64_t> last_times_;  // of the frames given, the latest last
   int64_t declared_frames_ = -1;
   double declared_seconds_ = -1;
   bool flushing_ = false;
