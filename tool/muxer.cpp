@@ -1,5 +1,9 @@
 #include "muxer.h"
 
+extern "C" {
+#include <libavutil/opt.h>
+}
+
 #include "tool_error.h"
 
 Muxer::Muxer(const AVOutputFormat* format, const std::string& url, const std::string& name)
@@ -12,6 +16,13 @@ Muxer::Muxer(const AVOutputFormat* format, const std::string& url, const std::st
   Check(avio_open2(&io, url.c_str(), AVIO_FLAG_WRITE, nullptr, nullptr), "cannot write " + name);
   io_.reset(io);
   context->pb = io;
+  // A file, unlike a pipe, can be read back: MP4 and QuickTime then move their index to
+  // its front, where players look first.
+  const std::string muxer = format->name;
+  if (url.rfind("file:", 0) == 0 && (muxer == "mp4" || muxer == "mov")) {
+    context->url = av_strdup(url.c_str());
+    av_opt_set(context->priv_data, "movflags", "+faststart", 0);
+  }
 }
 
 AVStream* Muxer::NewStream() {
@@ -63,9 +74,8 @@ void Muxer::Write(AVPacket* packet, AVRational from) {
   if (error < 0) Fail(error);
 }
 
-void Muxer::WriteHeader(AVDictionary* options) {
-  const int error = avformat_write_header(context_.get(), &options);
-  av_dict_free(&options);
+void Muxer::WriteHeader() {
+  const int error = avformat_write_header(context_.get(), nullptr);
   if (error < 0) Fail(error);
 }
 

@@ -8,11 +8,11 @@
 
 class Muxer {
  public:
-  // Writes `format` to `url` ("file:" or "pipe:" and a descriptor). Throws ToolError.
+  // Writes `format` to `url` ("file:" and a path, or "pipe:" and a descriptor). Throws
+  // ToolError.
   Muxer(const AVOutputFormat* format, const std::string& url, const std::string& name);
 
   AVFormatContext* Context() const { return context_.get(); }
-  const std::string& Name() const { return name_; }
   AVStream* NewStream();
   // A stream that takes the input stream's packets as they are.
   AVStream* CopyStream(const AVStream* input);
@@ -25,8 +25,7 @@ class Muxer {
   void Encode(AVCodecContext* encoder, const AVFrame* frame, int stream_index);
   // Writes the packet, whose times are in `from`.
   void Write(AVPacket* packet, AVRational from);
-  // Writes the header with `options`, which it frees.
-  void WriteHeader(AVDictionary* options);
+  void WriteHeader();
   // Writes the trailer and closes the file.
   void Finish();
   [[noreturn]] void Fail(int error) const;

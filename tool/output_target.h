@@ -23,6 +23,7 @@ class OutputTarget {
 
  private:
   void PrepareRegularFile(const std::string& output, bool exists, unsigned mode);
+  [[noreturn]] void Fail(int error) const;
 
   std::string name_;
   int descriptor_ = -1;

@@ -47,6 +47,7 @@ AVPixelFormat HostFormat(PixelFormat format) {
   return AV_PIX_FMT_NONE;
 }
 
+// A regular file is written through its name, which the muxer may read back.
 std::string OutputUrl(int descriptor, const std::string& temporary_path) {
   return temporary_path.empty() ? "pipe:" + std::to_string(descriptor) : "file:" + temporary_path;
 }
@@ -63,18 +64,10 @@ VideoSink::VideoSink(int descriptor, const std::string& temporary_path, const st
       cut_to_video_(cut_to_video),
       muxer_(format_.muxer, OutputUrl(descriptor, temporary_path), name) {
   start_ = av_rescale_q(properties.start_time, AV_TIME_BASE_Q, properties.time_base);
-  AVFormatContext* context = muxer_.Context();
-  if (properties.input) av_dict_copy(&context->metadata, properties.input->metadata, 0);
+  if (properties.input) av_dict_copy(&muxer_.Context()->metadata, properties.input->metadata, 0);
   AddVideoStream();
   const auto pictures = AddOtherStreams(input_name);
-
-  AVDictionary* options = nullptr;
-  const std::string muxer_name = format_.muxer->name;
-  if (!temporary_path.empty() && (muxer_name == "mp4" || muxer_name == "mov")) {
-    context->url = av_strdup(OutputUrl(descriptor, temporary_path).c_str());
-    av_dict_set(&options, "movflags", "+faststart", 0);
-  }
-  muxer_.WriteHeader(options);
+  muxer_.WriteHeader();
   for (const auto& [input, output_index] : pictures) {
     AvPacketPtr picture = NewPacket();
     if (av_packet_ref(picture.get(), &input->attached_pic) < 0) throw std::bad_alloc();
