@@ -13,7 +13,6 @@ class Muxer {
   Muxer(const AVOutputFormat* format, const std::string& url, const std::string& name);
 
   AVFormatContext* Context() const { return context_.get(); }
-  AVStream* NewStream();
   // A stream that takes the input stream's packets as they are.
   AVStream* CopyStream(const AVStream* input);
   // Opens an encoder set up for its stream, as the container needs, with `options`, which
@@ -31,6 +30,8 @@ class Muxer {
   [[noreturn]] void Fail(int error) const;
 
  private:
+  AVStream* NewStream();
+
   std::string name_;
   AvIoPtr io_;  // closed after the context that writes to it is freed
   std::unique_ptr<AVFormatContext, AvFree<avformat_free_context>> context_;

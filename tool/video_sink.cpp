@@ -255,12 +255,12 @@ void VideoSink::WriteFrame(const PVideoFrame& frame, int64_t time) {
                                                        properties_.time_base));
   ++frames_;
   muxer_.Encode(encoder_.get(), picture.get(), video_index_);
-  if (properties_.input) WritePendingPackets(time, false);
+  WritePendingPackets(time, false);
 }
 
 void VideoSink::Finish() {
   muxer_.Encode(encoder_.get(), nullptr, video_index_);
-  if (properties_.input) WritePendingPackets(end_time_, true);
+  WritePendingPackets(end_time_, true);
   for (auto& track : tracks_)
     if (track) track->Finish();
   muxer_.Finish();

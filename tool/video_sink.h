@@ -41,7 +41,8 @@ class VideoSink : public FrameSink {
   std::vector<std::pair<const AVStream*, int>> AddOtherStreams(const std::string& input_name);
   // The frame's planes as sws_scale takes them, top row first.
   void HostPlanes(const PVideoFrame& frame, const uint8_t* rows[4], int strides[4]) const;
-  // Sound read up to `time` (in the video's input time base), or all of it.
+  // Sound read up to `time` (in the video's input time base), or all of it; none is read
+  // without an input.
   void WritePendingPackets(int64_t time, bool all);
 
   std::string name_;

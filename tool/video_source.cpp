@@ -164,7 +164,6 @@ bool VideoSource::ReceiveFrame() {
       NoteDecodeOrder(*packet_);
       if (packet_->flags & AV_PKT_FLAG_DISCARD) ++discarded_packets_;
       error = avcodec_send_packet(decoder_.get(), packet_.get());
-      av_packet_unref(packet_.get());
       if (error < 0) Fail("cannot decode", error);
     } else if (index < int(forwarded_.size()) && forwarded_[size_t(index)] && forward_) {
       forward_(packet_.get());
