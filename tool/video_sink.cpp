@@ -204,26 +204,20 @@ void VideoSink::WritePendingPackets(int64_t time, bool all) {
 }
 
 void VideoSink::HostPlanes(const PVideoFrame& frame, const uint8_t* rows[4], int strides[4]) const {
-  const int pitch = frame->GetPitch();
   const uint8_t* data = frame->GetReadPtr();
-  if (layout_.IsRgb()) {
-    // The host's rows run bottom-up.
-    rows[0] = data + ptrdiff_t(layout_.height - 1) * pitch;
-    strides[0] = -pitch;
-    return;
-  }
-  rows[0] = data;
-  strides[0] = pitch;
+  const int pitch = frame->GetPitch();
+  // The host's RGB rows run bottom-up.
+  rows[0] = layout_.IsRgb() ? data + ptrdiff_t(layout_.height - 1) * pitch : data;
+  strides[0] = layout_.IsRgb() ? -pitch : pitch;
   if (!layout_.IsPlanar()) return;
   // Planar frames are one block: the luma rows, then each chroma plane packed, V first for
   // YV12 and U first for I420 (host_frames.h).
-  const int chroma_width = layout_.width / 2;
   const uint8_t* first = data + ptrdiff_t(layout_.height) * pitch;
-  const uint8_t* second = first + ptrdiff_t(chroma_width) * (layout_.height / 2);
+  const uint8_t* second = first + ptrdiff_t(layout_.width / 2) * (layout_.height / 2);
   const bool v_first = layout_.format == PixelFormat::kYv12;
   rows[1] = v_first ? second : first;
   rows[2] = v_first ? first : second;
-  strides[1] = strides[2] = chroma_width;
+  strides[1] = strides[2] = layout_.width / 2;
 }
 
 void VideoSink::WriteFrame(const PVideoFrame& frame, int64_t time) {
