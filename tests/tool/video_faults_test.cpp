@@ -57,8 +57,9 @@ TEST(VideoFaults, DamagedVideoEndingEarlyIsAnError) {
   EXPECT_EQ(cut.status, 0) << cut.standard_error;
 }
 
-// The first video packet after the middle that follows a frame shown after it: a cut there
-// ends the stream exactly after a whole frame, before the frames decoded after it.
+// Where the first video packet past the middle starts that is shown before the one ahead of
+// it (a B-frame after its P-frame): cut there, the stream ends after a whole frame, and
+// the B-frames shown before that frame are lost.
 size_t CutAfterReorderedFrame(const ScratchFolder& folder, const std::string& name) {
   std::istringstream packets(RunFfprobe(
       folder, {"-select_streams", "v", "-show_entries", "packet=pts,pos", "-of", "csv=p=0", name}));
