@@ -45,18 +45,16 @@ OutputTarget::OutputTarget(const std::string& output, const std::string& input)
     struct stat link;
     if (errno != ENOENT || lstat(output.c_str(), &link) != 0) {
       if (errno != ENOENT) Fail(errno);
-      PrepareRegularFile(output, false, NewFileMode());
+      PrepareRegularFile(output, NewFileMode());
       return;
     }
     // A link to a file yet to be made: opening the name would create that file.
     const int made = open(output.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (made < 0) Fail(errno);
     close(made);
-    char resolved[PATH_MAX];
-    if (!realpath(output.c_str(), resolved)) Fail(errno);
-    created_target_ = resolved;
+    created_target_ = ResolvedPath(output);
     platform::RemoveOnSignal(created_target_);
-    PrepareRegularFile(output, false, NewFileMode());
+    PrepareRegularFile(created_target_, NewFileMode());
     return;
   }
   if (input_known && SameFile(in, out)) throw ToolError(same);
@@ -75,17 +73,19 @@ OutputTarget::OutputTarget(const std::string& output, const std::string& input)
   keep_owner_ = true;
   owner_ = out.st_uid;
   group_ = out.st_gid;
-  PrepareRegularFile(output, true, out.st_mode & 07777);
+  PrepareRegularFile(ResolvedPath(output), out.st_mode & 07777);
 }
 
-void OutputTarget::PrepareRegularFile(const std::string& output, bool exists, unsigned mode) {
+std::string OutputTarget::ResolvedPath(const std::string& path) const {
+  char resolved[PATH_MAX];
+  if (!realpath(path.c_str(), resolved)) Fail(errno);
+  return resolved;
+}
+
+// The file is renamed over `final_path` when complete.
+void OutputTarget::PrepareRegularFile(const std::string& final_path, unsigned mode) {
   mode_ = mode;
-  final_path_ = output;
-  if (exists || !created_target_.empty()) {
-    char resolved[PATH_MAX];
-    if (!realpath(output.c_str(), resolved)) Fail(errno);
-    final_path_ = resolved;
-  }
+  final_path_ = final_path;
   descriptor_ = platform::MakeTemporaryFile(platform::FolderOf(final_path_), &temporary_path_);
   if (descriptor_ < 0) {
     const int error = errno;
