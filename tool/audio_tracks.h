@@ -10,8 +10,7 @@
 class AudioTrack {
  public:
   virtual ~AudioTrack() = default;
-  // A packet of the input stream, its times as read; the input's start time is taken off
-  // them, as it is off the video's.
+  // A packet of the input stream, its times in the input stream's time base.
   virtual void Write(AVPacket* packet) = 0;
   // Writes what an encoder still holds.
   virtual void Finish() = 0;
@@ -20,5 +19,4 @@ class AudioTrack {
 // Adds the track's stream to the output, before its header is written. Null, with the
 // reason in `dropped`, when the container takes no sound of this kind.
 std::unique_ptr<AudioTrack> AddAudioTrack(Muxer& muxer, const AVStream* input,
-                                          const std::string& input_name, int64_t start_time,
-                                          std::string* dropped);
+                                          const std::string& input_name, std::string* dropped);

@@ -1,5 +1,5 @@
 // Small pieces shared by the code that uses FFmpeg's libraries: owners that free what the
-// libraries allocate, their error texts, and file access through descriptors we opened.
+// libraries allocate, their error texts, and decoders opened alike for every stream.
 #pragma once
 
 extern "C" {
@@ -9,39 +9,40 @@ extern "C" {
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
-struct AvFrameFree {
-  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+// Frees with the library's own function, whether it takes the pointer or its address.
+template <auto free_function>
+struct AvFree {
+  template <typename T>
+  void operator()(T* pointer) const {
+    if constexpr (std::is_invocable_v<decltype(free_function), T**>)
+      free_function(&pointer);
+    else
+      free_function(pointer);
+  }
 };
-struct AvPacketFree {
-  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct AvCodecContextFree {
-  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-using AvFramePtr = std::unique_ptr<AVFrame, AvFrameFree>;
-using AvPacketPtr = std::unique_ptr<AVPacket, AvPacketFree>;
-using AvCodecContextPtr = std::unique_ptr<AVCodecContext, AvCodecContextFree>;
+using AvFramePtr = std::unique_ptr<AVFrame, AvFree<av_frame_free>>;
+using AvPacketPtr = std::unique_ptr<AVPacket, AvFree<av_packet_free>>;
+using AvCodecContextPtr = std::unique_ptr<AVCodecContext, AvFree<avcodec_free_context>>;
+using AvIoPtr = std::unique_ptr<AVIOContext, AvFree<avio_closep>>;
 
 AvFramePtr NewFrame();
 AvPacketPtr NewPacket();
 
 // The libraries' text for an error code, such as "Invalid data found when processing input".
 std::string AvErrorText(int error);
+// Throws ToolError "`what`: the libraries' text" for an error code; returns other values.
+int Check(int result, const std::string& what);
 
-// An I/O context over an open descriptor, which stays ours to close. Reading contexts
-// serve demuxers, writing ones muxers; seeking works where the descriptor can seek. No
-// name is ever opened through a protocol, so a file name means that file and nothing else.
-AVIOContext* OpenDescriptorIo(int descriptor, bool writing);
-// Flushes a writing context; returns its first error, or 0.
-int CloseDescriptorIo(AVIOContext** io);
+// A decoder for the stream, on as many threads as suit it, that stops at damage rather
+// than conceal it, and takes no larger pictures than korvel does; `kind` ("video",
+// "sound") names what has no decoder. Throws ToolError naming `input`.
+AvCodecContextPtr OpenDecoder(const AVStream* stream, const std::string& input, const char* kind);
 
 // libswscale's coefficients for a colour matrix; unknown and RGB matrices take its
 // default, BT.601, as players do.
 const int* MatrixCoefficients(AVColorSpace colorspace);
-
-// Library messages of this level and above are printed on our error output.
-void ShowLibraryErrorsOnly();
 
 // A stream's display matrix (nine 32-bit numbers) exactly as stored; empty when it has none.
 std::string StreamDisplayMatrix(const AVStream* stream);

@@ -4,22 +4,18 @@
 #pragma once
 
 extern "C" {
-#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
 }
 
+#include "av_support.h"
 #include "pixel_format.h"
 #include "script_environment.h"
-
-struct SwsContext;
 
 class DecodedFrameConverter {
  public:
   // Frames decoded at `width` x `height` become rgb24 or rgb32 frames, turned clockwise by
   // `turn` degrees (0, 90, 180 or 270).
   DecodedFrameConverter(int width, int height, PixelFormat format, int turn);
-  ~DecodedFrameConverter();
-  DecodedFrameConverter(const DecodedFrameConverter&) = delete;
-  DecodedFrameConverter& operator=(const DecodedFrameConverter&) = delete;
 
   PVideoFrame Convert(ScriptEnvironment& env, const AVFrame* frame);
 
@@ -31,9 +27,8 @@ class DecodedFrameConverter {
   AVPixelFormat format_;
   int turn_;
   int pixel_bytes_;
-  SwsContext* context_ = nullptr;
+  std::unique_ptr<SwsContext, AvFree<sws_freeContext>> context_;
   AVColorSpace colorspace_ = AVCOL_SPC_UNSPECIFIED;
   bool full_range_ = false;
-  uint8_t* turned_[4] = {};  // the converted picture, top-down, before it is turned
-  int turned_strides_[4] = {};
+  AvFramePtr turned_;  // the converted picture, top-down, before it is turned
 };

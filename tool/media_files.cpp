@@ -49,7 +49,7 @@ FILE* TargetStream(const OutputTarget& target, const std::string& name) {
   return file;
 }
 
-}  // namespace
+enum class MediaKind { kRaw, kPng, kScript, kVideo };
 
 MediaKind KindOfName(const std::string& name) {
   if (name == "-") return MediaKind::kRaw;
@@ -59,6 +59,8 @@ MediaKind KindOfName(const std::string& name) {
   if (extension == "avs") return MediaKind::kScript;
   return MediaKind::kVideo;
 }
+
+}  // namespace
 
 std::string InputName(const std::string& name) { return name == "-" ? "standard input" : name; }
 std::string OutputName(const std::string& name) { return name == "-" ? "standard output" : name; }

@@ -14,10 +14,6 @@ class ScriptSource;
 class VideoSink;
 class VideoSource;
 
-enum class MediaKind { kRaw, kPng, kScript, kVideo };
-
-MediaKind KindOfName(const std::string& name);
-
 // How messages call a file: "standard input" or "standard output" for '-'.
 std::string InputName(const std::string& name);
 std::string OutputName(const std::string& name);

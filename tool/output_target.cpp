@@ -44,53 +44,48 @@ OutputTarget::OutputTarget(const std::string& output, const std::string& input)
   if (stat(output.c_str(), &out) != 0) {
     struct stat link;
     if (errno != ENOENT || lstat(output.c_str(), &link) != 0) {
-      if (errno == ENOENT) {
-        PrepareRegularFile(output, false, NewFileMode());
-        return;
-      }
-      throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
+      if (errno != ENOENT) Fail(errno);
+      PrepareRegularFile(output, NewFileMode());
+      return;
     }
     // A link to a file yet to be made: opening the name would create that file.
     const int made = open(output.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (made < 0) throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
+    if (made < 0) Fail(errno);
     close(made);
-    char resolved[PATH_MAX];
-    if (!realpath(output.c_str(), resolved))
-      throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
-    created_target_ = resolved;
+    created_target_ = ResolvedPath(output);
     platform::RemoveOnSignal(created_target_);
-    PrepareRegularFile(output, false, NewFileMode());
+    PrepareRegularFile(created_target_, NewFileMode());
     return;
   }
   if (input_known && SameFile(in, out)) throw ToolError(same);
   if (S_ISFIFO(out.st_mode) || S_ISCHR(out.st_mode)) {
     descriptor_ = open(output.c_str(), O_WRONLY | O_CLOEXEC);
-    if (descriptor_ < 0) throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
+    if (descriptor_ < 0) Fail(errno);
     owns_descriptor_ = true;
     return;
   }
-  if (S_ISDIR(out.st_mode)) throw ToolError("cannot write " + name_ + ": " + std::strerror(EISDIR));
+  if (S_ISDIR(out.st_mode)) Fail(EISDIR);
   if (!S_ISREG(out.st_mode))
     throw ToolError("cannot write " + name_ +
                     ": it is not a regular file, a named pipe or a character device");
   // As the shell's `>>` would be refused.
-  if (access(output.c_str(), W_OK) != 0)
-    throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
+  if (access(output.c_str(), W_OK) != 0) Fail(errno);
   keep_owner_ = true;
   owner_ = out.st_uid;
   group_ = out.st_gid;
-  PrepareRegularFile(output, true, out.st_mode & 07777);
+  PrepareRegularFile(ResolvedPath(output), out.st_mode & 07777);
 }
 
-void OutputTarget::PrepareRegularFile(const std::string& output, bool exists, unsigned mode) {
+std::string OutputTarget::ResolvedPath(const std::string& path) const {
+  char resolved[PATH_MAX];
+  if (!realpath(path.c_str(), resolved)) Fail(errno);
+  return resolved;
+}
+
+// The file is renamed over `final_path` when complete.
+void OutputTarget::PrepareRegularFile(const std::string& final_path, unsigned mode) {
   mode_ = mode;
-  final_path_ = output;
-  if (exists || !created_target_.empty()) {
-    char resolved[PATH_MAX];
-    if (!realpath(output.c_str(), resolved))
-      throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
-    final_path_ = resolved;
-  }
+  final_path_ = final_path;
   descriptor_ = platform::MakeTemporaryFile(platform::FolderOf(final_path_), &temporary_path_);
   if (descriptor_ < 0) {
     const int error = errno;
@@ -112,23 +107,24 @@ OutputTarget::~OutputTarget() {
   }
 }
 
+void OutputTarget::Fail(int error) const {
+  throw ToolError("cannot write " + name_ + ": " + std::strerror(error));
+}
+
 void OutputTarget::Commit() {
-  const auto fail = [&](int error) {
-    throw ToolError("cannot write " + name_ + ": " + std::strerror(error));
-  };
   if (!temporary_path_.empty()) {
     // Only a privileged user may give a file away; anyone else's replacement stays theirs.
     if (keep_owner_) [[maybe_unused]]
       const int given = fchown(descriptor_, owner_, group_);
-    if (fchmod(descriptor_, mode_) != 0) fail(errno);
+    if (fchmod(descriptor_, mode_) != 0) Fail(errno);
   }
   if (owns_descriptor_) {
     owns_descriptor_ = false;
-    if (close(descriptor_) != 0) fail(errno);
+    if (close(descriptor_) != 0) Fail(errno);
   }
   if (temporary_path_.empty()) return;
   const platform::SignalsHeld held;  // so that no signal removes what has been renamed
-  if (std::rename(temporary_path_.c_str(), final_path_.c_str()) != 0) fail(errno);
+  if (std::rename(temporary_path_.c_str(), final_path_.c_str()) != 0) Fail(errno);
   platform::KeepOnSignal(temporary_path_);
   temporary_path_.clear();
   if (!created_target_.empty()) platform::KeepOnSignal(created_target_);

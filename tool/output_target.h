@@ -22,7 +22,10 @@ class OutputTarget {
   void Commit();
 
  private:
-  void PrepareRegularFile(const std::string& output, bool exists, unsigned mode);
+  // The absolute path, every link on the way resolved; throws ToolError when it fails.
+  std::string ResolvedPath(const std::string& path) const;
+  void PrepareRegularFile(const std::string& final_path, unsigned mode);
+  [[noreturn]] void Fail(int error) const;
 
   std::string name_;
   int descriptor_ = -1;

@@ -2,11 +2,9 @@
 
 extern "C" {
 #include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
 }
 
 #include <cstdio>
-#include <cstring>
 
 #include "tool_error.h"
 
@@ -49,129 +47,95 @@ AVPixelFormat HostFormat(PixelFormat format) {
   return AV_PIX_FMT_NONE;
 }
 
+// A regular file is written through its name, which the muxer may read back.
+std::string OutputUrl(int descriptor, const std::string& temporary_path) {
+  return temporary_path.empty() ? "pipe:" + std::to_string(descriptor) : "file:" + temporary_path;
+}
+
 }  // namespace
 
-VideoSink::VideoSink(int descriptor, const std::string& reread_path, const std::string& name,
+VideoSink::VideoSink(int descriptor, const std::string& temporary_path, const std::string& name,
                      const FrameLayout& layout, const VideoProperties& properties,
                      const std::string& input_name, bool cut_to_video)
     : name_(name),
       format_(ChooseOutputFormat(name)),
       properties_(properties),
-      cut_to_video_(cut_to_video) {
-  // A constructor that throws runs no destructor: what was made is freed here.
-  try {
-    Open(descriptor, reread_path, layout, input_name);
-  } catch (...) {
-    Close();
-    throw;
-  }
-}
-
-void VideoSink::Open(int descriptor, const std::string& reread_path, const FrameLayout& layout,
-                     const std::string& input_name) {
-  const VideoProperties& properties = properties_;
+      layout_(layout),
+      cut_to_video_(cut_to_video),
+      muxer_(format_.muxer, OutputUrl(descriptor, temporary_path), name) {
   start_ = av_rescale_q(properties.start_time, AV_TIME_BASE_Q, properties.time_base);
-  if (avformat_alloc_output_context2(&context_, format_.muxer, nullptr, nullptr) < 0)
-    throw std::bad_alloc();
-  context_->pb = OpenDescriptorIo(descriptor, true);
-  muxer_ = std::make_unique<Muxer>(context_, name_);
-  if (properties.input) av_dict_copy(&context_->metadata, properties.input->metadata, 0);
-  AddVideoStream(layout);
-  AddOtherStreams(input_name);
-
-  AVDictionary* options = nullptr;
-  const std::string muxer_name = format_.muxer->name;
-  if (!reread_path.empty() && (muxer_name == "mp4" || muxer_name == "mov")) {
-    context_->url = av_strdup(("file:" + reread_path).c_str());
-    av_dict_set(&options, "movflags", "+faststart", 0);
-  }
-  const int error = avformat_write_header(context_, &options);
-  av_dict_free(&options);
-  if (error < 0) muxer_->Fail(error);
-  for (const auto& [input_index, output_index] : pictures_) {
+  if (properties.input) av_dict_copy(&muxer_.Context()->metadata, properties.input->metadata, 0);
+  AddVideoStream();
+  const auto pictures = AddOtherStreams(input_name);
+  muxer_.WriteHeader();
+  for (const auto& [input, output_index] : pictures) {
     AvPacketPtr picture = NewPacket();
-    const AVStream* input = properties.input->streams[input_index];
     if (av_packet_ref(picture.get(), &input->attached_pic) < 0) throw std::bad_alloc();
     picture->stream_index = output_index;
     picture->pts = picture->dts = 0;
-    muxer_->Write(picture.get(), input->time_base);
+    muxer_.Write(picture.get(), input->time_base);
   }
 }
 
-VideoSink::~VideoSink() { Close(); }
-
-void VideoSink::Close() {
-  sws_freeContext(converter_);
-  converter_ = nullptr;
-  tracks_.clear();
-  encoder_.reset();
-  if (context_) {
-    AVIOContext* io = context_->pb;
-    context_->pb = nullptr;
-    avformat_free_context(context_);
-    context_ = nullptr;
-    CloseDescriptorIo(&io);
-  }
-}
-
-void VideoSink::AddVideoStream(const FrameLayout& layout) {
+void VideoSink::AddVideoStream() {
   const AVCodec* codec = format_.video_encoder;
-  host_format_ = HostFormat(layout.format);
-  layout_ = layout;
-  const AVPixelFormat pixels = ChoosePixelFormat(codec, host_format_, layout.width, layout.height);
-  AVDictionary* options = nullptr;
+  const AVPixelFormat host_format = HostFormat(layout_.format);
+  const AVPixelFormat pixels = ChoosePixelFormat(codec, host_format, layout_.width, layout_.height);
+  const AVCodecParameters* source =
+      properties_.video_stream >= 0 ? properties_.input->streams[properties_.video_stream]->codecpar
+                                    : nullptr;
   int error = 0;
   for (const AVRational time_base : TimeBaseChoices(codec, format_, properties_)) {
     encoder_.reset(avcodec_alloc_context3(codec));
     if (!encoder_) throw std::bad_alloc();
     AVCodecContext& e = *encoder_;
-    e.width = layout.width;
-    e.height = layout.height;
+    e.width = layout_.width;
+    e.height = layout_.height;
     e.pix_fmt = pixels;
     e.time_base = time_base;
     e.framerate = properties_.frame_rate;
     if (properties_.sample_aspect_ratio.num > 0)
       e.sample_aspect_ratio = properties_.sample_aspect_ratio;
-    if (IsYuv(pixels)) {
-      e.colorspace = properties_.colorspace;
-      e.color_range = properties_.range;
-      e.color_primaries = properties_.primaries;
-      e.color_trc = properties_.transfer;
-      e.chroma_sample_location = properties_.chroma_location;
-      if (FullRangeFormat(pixels) || codec->id == AV_CODEC_ID_MJPEG)
-        e.color_range = AVCOL_RANGE_JPEG;
+    if (IsYuv(pixels) && source) {
+      e.colorspace = source->color_space;
+      e.color_range = source->color_range;
+      e.color_primaries = source->color_primaries;
+      e.color_trc = source->color_trc;
+      e.chroma_sample_location = source->chroma_location;
     }
-    if (format_.muxer->flags & AVFMT_GLOBALHEADER) e.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (IsYuv(pixels) && (FullRangeFormat(pixels) || codec->id == AV_CODEC_ID_MJPEG))
+      e.color_range = AVCOL_RANGE_JPEG;
+    AVDictionary* options = nullptr;
     av_dict_set(&options, "threads", "auto", 0);
     for (const auto& [key, value] : format_.video_options)
       av_dict_set(&options, key.c_str(), value.c_str(), 0);
-    error = avcodec_open2(encoder_.get(), codec, &options);
-    av_dict_free(&options);
+    error = muxer_.OpenEncoder(encoder_.get(), options);
     if (error >= 0) break;
   }
-  if (error < 0) muxer_->Fail(error);
+  if (error < 0) muxer_.Fail(error);
 
-  AVStream* stream = muxer_->NewStream();
+  AVStream* stream = muxer_.AddStream(encoder_.get());
   video_index_ = stream->index;
-  if (avcodec_parameters_from_context(stream->codecpar, encoder_.get()) < 0) throw std::bad_alloc();
-  stream->time_base = encoder_->time_base;
   stream->avg_frame_rate = properties_.frame_rate;
   stream->sample_aspect_ratio = encoder_->sample_aspect_ratio;
   SetStreamDisplayMatrix(stream, properties_.display_matrix);
 
-  converter_ = sws_getContext(layout.width, layout.height, host_format_, layout.width,
-                              layout.height, pixels, SWS_BICUBIC, nullptr, nullptr, nullptr);
+  converter_.reset(sws_getContext(layout_.width, layout_.height, host_format, layout_.width,
+                                  layout_.height, pixels, SWS_BICUBIC, nullptr, nullptr, nullptr));
   if (!converter_)
     throw ToolError("cannot write " + name_ + ": no conversion of the frames to its own");
   // RGB is full range; the host's YUV frames, as its own filters make them, are limited.
-  sws_setColorspaceDetails(converter_, sws_getCoefficients(SWS_CS_DEFAULT), layout_.IsRgb() ? 1 : 0,
-                           MatrixCoefficients(encoder_->colorspace),
+  sws_setColorspaceDetails(converter_.get(), sws_getCoefficients(SWS_CS_DEFAULT),
+                           layout_.IsRgb() ? 1 : 0, MatrixCoefficients(encoder_->colorspace),
                            encoder_->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16);
 }
 
-void VideoSink::AddOtherStreams(const std::string& input_name) {
+std::vector<std::pair<const AVStream*, int>> VideoSink::AddOtherStreams(
+    const std::string& input_name) {
+  std::vector<std::pair<const AVStream*, int>> pictures;
   const AVFormatContext* input = properties_.input;
-  if (!input) return;
+  // A single picture plainly holds nothing else: that needs no note.
+  if (!input || format_.one_picture) return pictures;
   tracks_.resize(input->nb_streams);
   auto note = [&](unsigned index, const std::string& what, const std::string& why) {
     std::fprintf(stderr, "korvel: %s: %s %u (%s) is left out: %s\n", name_.c_str(), what.c_str(),
@@ -179,29 +143,24 @@ void VideoSink::AddOtherStreams(const std::string& input_name) {
   };
   for (unsigned i = 0; i < input->nb_streams; ++i) {
     const AVStream* stream = input->streams[i];
-    if (int(i) == properties_.video_stream) continue;
     const AVMediaType type = stream->codecpar->codec_type;
-    if (format_.one_picture) {
-      continue;  // a single picture plainly holds nothing else: that needs no note
+    if (int(i) == properties_.video_stream) {
+      continue;
     } else if (type == AVMEDIA_TYPE_AUDIO) {
       std::string dropped;
-      tracks_[i] = AddAudioTrack(*muxer_, stream, input_name, properties_.start_time, &dropped);
+      tracks_[i] = AddAudioTrack(muxer_, stream, input_name, &dropped);
       if (!tracks_[i]) note(i, "sound track", dropped);
-    } else if (type == AVMEDIA_TYPE_VIDEO && (stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
-      if (!KeepsAttachedPictures(format_.muxer)) {
-        note(i, "cover picture", std::string(format_.muxer->long_name) + " files hold none");
-        continue;
-      }
-      AVStream* output = muxer_->NewStream();
-      if (avcodec_parameters_copy(output->codecpar, stream->codecpar) < 0) throw std::bad_alloc();
-      output->codecpar->codec_tag = 0;
-      output->disposition = AV_DISPOSITION_ATTACHED_PIC;
-      output->time_base = stream->time_base;
-      pictures_.emplace_back(int(i), output->index);
+    } else if (type != AVMEDIA_TYPE_VIDEO || !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+      note(i, "stream", "only video, sound and cover pictures are kept");
+    } else if (!KeepsAttachedPictures(format_.muxer)) {
+      note(i, "cover picture", std::string(format_.muxer->long_name) + " files hold none");
     } else {
-      note(i, std::string("stream"), "only video, sound and cover pictures are kept");
+      AVStream* output = muxer_.CopyStream(stream);
+      output->disposition = AV_DISPOSITION_ATTACHED_PIC;
+      pictures.emplace_back(stream, output->index);
     }
   }
+  return pictures;
 }
 
 std::vector<int> VideoSink::TakenStreams() const {
@@ -221,45 +180,44 @@ void VideoSink::TakePacket(AVPacket* packet) {
 void VideoSink::WritePendingPackets(int64_t time, bool all) {
   for (;;) {
     AvPacketPtr packet;
+    AVRational time_base;
     {
       std::lock_guard<std::mutex> lock(pending_mutex_);
       if (pending_.empty()) return;
       AVPacket* next = pending_.front().get();
-      const AVStream* stream = properties_.input->streams[next->stream_index];
+      time_base = properties_.input->streams[next->stream_index]->time_base;
       const int64_t when = next->pts != AV_NOPTS_VALUE ? next->pts : next->dts;
-      const bool before = when == AV_NOPTS_VALUE ||
-                          av_compare_ts(when, stream->time_base, time, properties_.time_base) < 0;
+      const bool before =
+          when == AV_NOPTS_VALUE || av_compare_ts(when, time_base, time, properties_.time_base) < 0;
       if (!all && !before) return;
       packet = std::move(pending_.front());
       pending_.pop_front();
       // Sound that starts after the last frame is left out of a shortened video.
       if (all && cut_to_video_ && !before) continue;
     }
+    // The input's start becomes 0, as it does for the video.
+    const int64_t start = av_rescale_q(properties_.start_time, AV_TIME_BASE_Q, time_base);
+    if (packet->pts != AV_NOPTS_VALUE) packet->pts -= start;
+    if (packet->dts != AV_NOPTS_VALUE) packet->dts -= start;
     tracks_[size_t(packet->stream_index)]->Write(packet.get());
   }
 }
 
 void VideoSink::HostPlanes(const PVideoFrame& frame, const uint8_t* rows[4], int strides[4]) const {
-  const int pitch = frame->GetPitch();
   const uint8_t* data = frame->GetReadPtr();
-  if (layout_.IsRgb()) {
-    // The host's rows run bottom-up.
-    rows[0] = data + ptrdiff_t(layout_.height - 1) * pitch;
-    strides[0] = -pitch;
-    return;
-  }
-  rows[0] = data;
-  strides[0] = pitch;
+  const int pitch = frame->GetPitch();
+  // The host's RGB rows run bottom-up.
+  rows[0] = layout_.IsRgb() ? data + ptrdiff_t(layout_.height - 1) * pitch : data;
+  strides[0] = layout_.IsRgb() ? -pitch : pitch;
   if (!layout_.IsPlanar()) return;
   // Planar frames are one block: the luma rows, then each chroma plane packed, V first for
   // YV12 and U first for I420 (host_frames.h).
-  const int chroma_width = layout_.width / 2;
   const uint8_t* first = data + ptrdiff_t(layout_.height) * pitch;
-  const uint8_t* second = first + ptrdiff_t(chroma_width) * (layout_.height / 2);
+  const uint8_t* second = first + ptrdiff_t(layout_.width / 2) * (layout_.height / 2);
   const bool v_first = layout_.format == PixelFormat::kYv12;
   rows[1] = v_first ? second : first;
   rows[2] = v_first ? first : second;
-  strides[1] = strides[2] = chroma_width;
+  strides[1] = strides[2] = layout_.width / 2;
 }
 
 void VideoSink::WriteFrame(const PVideoFrame& frame, int64_t time) {
@@ -273,55 +231,31 @@ void VideoSink::WriteFrame(const PVideoFrame& frame, int64_t time) {
   const uint8_t* rows[4] = {};
   int strides[4] = {};
   HostPlanes(frame, rows, strides);
-  sws_scale(converter_, rows, strides, 0, encoder_->height, picture->data, picture->linesize);
+  sws_scale(converter_.get(), rows, strides, 0, encoder_->height, picture->data, picture->linesize);
   picture->sample_aspect_ratio = encoder_->sample_aspect_ratio;
   picture->color_range = encoder_->color_range;
   picture->colorspace = encoder_->colorspace;
   picture->color_primaries = encoder_->color_primaries;
   picture->color_trc = encoder_->color_trc;
 
-  const int64_t since_start = time - start_;
-  int64_t pts = 0;
-  if (format_.frame_times) {
-    pts = av_rescale_q(since_start, properties_.time_base, encoder_->time_base);
-  } else {
-    if (frames_ == 0)
-      first_step_ = std::max<int64_t>(
-          0, av_rescale_q(since_start, properties_.time_base, encoder_->time_base));
-    pts = first_step_ + frames_;
-  }
+  const int64_t since_start =
+      av_rescale_q(time - start_, properties_.time_base, encoder_->time_base);
+  if (frames_ == 0) first_step_ = std::max<int64_t>(0, since_start);
+  int64_t pts = format_.frame_times ? since_start : first_step_ + frames_;
   if (last_pts_ != AV_NOPTS_VALUE && pts <= last_pts_) pts = last_pts_ + 1;
   last_pts_ = pts;
   picture->pts = pts;
   end_time_ = time + std::max<int64_t>(1, av_rescale_q(1, av_inv_q(properties_.frame_rate),
                                                        properties_.time_base));
   ++frames_;
-  Encode(picture.get());
-  if (properties_.input) WritePendingPackets(time, false);
-}
-
-void VideoSink::Encode(const AVFrame* frame) {
-  int error = avcodec_send_frame(encoder_.get(), frame);
-  if (error < 0) muxer_->Fail(error);
-  for (;;) {
-    error = avcodec_receive_packet(encoder_.get(), packet_.get());
-    if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return;
-    if (error < 0) muxer_->Fail(error);
-    packet_->stream_index = video_index_;
-    muxer_->Write(packet_.get(), encoder_->time_base);
-  }
+  muxer_.Encode(encoder_.get(), picture.get(), video_index_);
+  WritePendingPackets(time, false);
 }
 
 void VideoSink::Finish() {
-  Encode(nullptr);
-  if (properties_.input) WritePendingPackets(end_time_, true);
+  muxer_.Encode(encoder_.get(), nullptr, video_index_);
+  WritePendingPackets(end_time_, true);
   for (auto& track : tracks_)
     if (track) track->Finish();
-  int error = av_write_trailer(context_);
-  if (error < 0) muxer_->Fail(error);
-  AVIOContext* io = context_->pb;
-  context_->pb = nullptr;
-  error = CloseDescriptorIo(&io);
-  if (error < 0) throw ToolError("cannot write " + name_ + ": " + AvErrorText(error));
-  finished_ = true;
+  muxer_.Finish();
 }

@@ -6,6 +6,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,17 +23,13 @@ struct VideoProperties {
   // The input's earliest time over all its streams, in AV_TIME_BASE units: it becomes 0,
   // so that streams keep their offsets to each other.
   int64_t start_time = 0;
-  AVColorSpace colorspace = AVCOL_SPC_UNSPECIFIED;
-  AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
-  AVColorPrimaries primaries = AVCOL_PRI_UNSPECIFIED;
-  AVColorTransferCharacteristic transfer = AVCOL_TRC_UNSPECIFIED;
-  AVChromaLocation chroma_location = AVCHROMA_LOC_UNSPECIFIED;
   AVRational sample_aspect_ratio{0, 1};
   std::string display_matrix;  // as stored; empty when none, or when frames were turned
-  // The input's other streams (sound, pictures) for an output to take; null for raw and
-  // PNG input. Only their parameters may be read, and only before frames flow.
+  // The input's streams: its video's colours, and the others (sound, pictures) for an
+  // output to take; null for raw and PNG input. Only their parameters may be read, and
+  // only before frames flow.
   const AVFormatContext* input = nullptr;
-  int video_stream = -1;
+  int video_stream = -1;  // none for a script's frames
 };
 
 // Takes a packet of another stream, with its reference.
@@ -45,9 +42,6 @@ class VideoSource : public FrameSource {
   // matrix is exactly such a turn: for outputs that cannot store the matrix.
   VideoSource(const std::string& path, PixelFormat format, std::optional<int64_t> frame_limit,
               bool upright);
-  ~VideoSource() override;
-  VideoSource(const VideoSource&) = delete;
-  VideoSource& operator=(const VideoSource&) = delete;
 
   const StreamInfo& Info() const override { return info_; }
   const VideoProperties& Properties() const { return properties_; }
@@ -58,16 +52,15 @@ class VideoSource : public FrameSource {
   bool ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) override;
 
  private:
-  void Open(PixelFormat format, bool upright);
-  void Close();
   bool ReceiveFrame();
   void CheckComplete() const;
-  [[noreturn]] void Fail(const std::string& what, int error) const;
+  void NoteDecodeOrder(const AVPacket& packet);
+  void CheckNoHoleAtEnd() const;
+  [[noreturn]] void Fail(const char* what, int error) const;
 
   std::string path_;
-  int descriptor_ = -1;
-  AVIOContext* io_ = nullptr;
-  AVFormatContext* format_ = nullptr;
+  AvIoPtr io_;  // closed after the context that reads from it
+  std::unique_ptr<AVFormatContext, AvFree<avformat_close_input>> format_;
   AVStream* stream_ = nullptr;
   AvCodecContextPtr decoder_;
   AvFramePtr frame_ = NewFrame();
@@ -82,7 +75,12 @@ class VideoSource : public FrameSource {
   int64_t packets_ = 0;                // of the video stream, all of them
   int64_t discarded_packets_ = 0;      // before a cut, decoded but never shown
   int64_t end_time_ = AV_NOPTS_VALUE;  // of the last frame, in the stream's time base
+  // Decode order against presentation order, for a cut that falls between whole frames.
+  int64_t last_dts_ = AV_NOPTS_VALUE;
+  int64_t latest_pts_ = AV_NOPTS_VALUE;  // of the packets read so far
+  int64_t reordered_run_ = 0;            // packets in a row shown before latest_pts_
+  int64_t longest_reordered_run_ = 0;
+  std::deque<int64_t> last_times_;  // of the frames given, the latest last
   int64_t declared_frames_ = -1;
   double declared_seconds_ = -1;
-  bool flushing_ = false;
 };

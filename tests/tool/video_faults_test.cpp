@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "raw_pictures.h"
@@ -56,24 +57,46 @@ TEST(VideoFaults, DamagedVideoEndingEarlyIsAnError) {
   EXPECT_EQ(cut.status, 0) << cut.standard_error;
 }
 
+// Where the first video packet past the middle starts that is shown before the one ahead of
+// it (a B-frame after its P-frame): cut there, the stream ends after a whole frame, and
+// the B-frames shown before that frame are lost.
+size_t CutAfterReorderedFrame(const ScratchFolder& folder, const std::string& name) {
+  std::istringstream packets(RunFfprobe(
+      folder, {"-select_streams", "v", "-show_entries", "packet=pts,pos", "-of", "csv=p=0", name}));
+  const size_t middle = ReadBytes(folder.Path(name)).size() / 2;
+  long long pts = 0, pos = 0, last_pts = -1;
+  for (std::string line; std::getline(packets, line);) {
+    if (std::sscanf(line.c_str(), "%lld,%lld", &pts, &pos) != 2) continue;
+    if (size_t(pos) > middle && pts < last_pts) return size_t(pos);
+    last_pts = pts;
+  }
+  return 0;
+}
+
 // Containers that declare no frame count: Matroska's end-time tags, and a transport stream
-// that ends inside one of its packets.
+// that ends inside one of its packets, or between two, after a frame whose B-frames it lost.
 TEST(VideoFaults, TruncatedMatroskaAndTransportStreamsAreErrors) {
   ScratchFolder folder;
   MakeVideo(folder, "320x240", 100, {}, "whole.mkv");
   RunFfmpeg(folder, {"-i", "whole.mkv", "-c", "copy", "whole.ts"});
   korvel_test::WriteBytes(folder.Path("keep.mp4"), {'o', 'l', 'd'});
-  for (const char* name : {"half.mkv", "half.ts"}) {
-    std::vector<uint8_t> bytes = ReadBytes(folder.Path(std::string("whole") + (name + 4)));
-    bytes.resize(bytes.size() / 2 + 100);
+  const size_t frame_cut = CutAfterReorderedFrame(folder, "whole.ts");
+  ASSERT_TRUE(frame_cut > 0 && frame_cut % 188 == 0) << frame_cut;
+  for (const std::string name : {"half.mkv", "half.ts", "frame.ts"}) {
+    std::vector<uint8_t> bytes = ReadBytes(folder.Path("whole" + name.substr(name.find('.'))));
+    bytes.resize(name == "frame.ts" ? frame_cut : bytes.size() / 2 + 100);
     korvel_test::WriteBytes(folder.Path(name), bytes);
-    const auto result = RunKorvel(folder, {name, "keep.mp4"});
-    EXPECT_EQ(result.status, 1) << name;
-    EXPECT_NE(result.standard_error.find(std::string("korvel: cannot ")), std::string::npos);
-    EXPECT_NE(result.standard_error.find(name), std::string::npos) << result.standard_error;
+    for (const char* output : {"keep.mp4", "new.raw"}) {
+      const auto result = RunKorvel(folder, {name, output});
+      EXPECT_EQ(result.status, 1) << name;
+      EXPECT_NE(result.standard_error.find(std::string("korvel: cannot ")), std::string::npos);
+      EXPECT_NE(result.standard_error.find(name), std::string::npos) << result.standard_error;
+    }
   }
   EXPECT_EQ(ReadBytes(folder.Path("keep.mp4")), (std::vector<uint8_t>{'o', 'l', 'd'}));
-  EXPECT_EQ(folder.Names(), (Names{"half.mkv", "half.ts", "keep.mp4", "whole.mkv", "whole.ts"}));
+  EXPECT_EQ(folder.Names(),
+            (Names{"frame.ts", "half.mkv", "half.ts", "keep.mp4", "whole.mkv", "whole.ts"}));
+  EXPECT_EQ(RunKorvel(folder, {"whole.ts", "new.raw"}).status, 0);
 }
 
 TEST(VideoFaults, UnevenFrameTimesAreKept) {
