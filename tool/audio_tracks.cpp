@@ -72,7 +72,8 @@ class EncodedTrack : public AudioTrack {
         decoder_(OpenDecoder(input, input_name, "sound")),
         encoder_(avcodec_alloc_context3(encoder)) {
     if (!encoder_) throw std::bad_alloc();
-    encoder_->sample_rate = NearestRate(encoder, decoder_->sample_rate);
+    encoder_->sample_rate =
+        NearestRate(encoder, SoundRateFor(muxer.Context()->oformat, decoder_->sample_rate));
     encoder_->sample_fmt = SampleFormat(encoder, decoder_->sample_fmt);
     ChooseLayout(encoder, decoder_->ch_layout, &encoder_->ch_layout);
     encoder_->time_base = {1, encoder_->sample_rate};
@@ -179,7 +180,7 @@ std::unique_ptr<AudioTrack> AddAudioTrack(Muxer& muxer, const AVStream* input,
                                           const std::string& input_name, std::string* dropped) {
   const AVOutputFormat* format = muxer.Context()->oformat;
   const AVCodec* encoder = nullptr;
-  switch (ChooseAudioFate(format, input->codecpar->codec_id, &encoder)) {
+  switch (ChooseAudioFate(format, input->codecpar, &encoder)) {
     case TrackFate::kCopy: return std::make_unique<CopiedTrack>(muxer, input);
     case TrackFate::kEncode:
       return std::make_unique<EncodedTrack>(muxer, input, encoder, input_name);

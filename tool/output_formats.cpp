@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstring>
 
 #include "tool_error.h"
@@ -85,9 +86,37 @@ AVPixelFormat ChoosePixelFormat(const AVCodec* encoder, AVPixelFormat source, in
   return avcodec_find_best_pix_fmt_of_list(encoder->pix_fmts, source, 0, nullptr);
 }
 
-TrackFate ChooseAudioFate(const AVOutputFormat* muxer, AVCodecID codec, const AVCodec** encoder) {
+// Whether the container takes the stream as it is: a header written to memory with it
+// alone. Some containers list a codec that they then refuse (Opus or FLAC in QuickTime,
+// FLAC in MP4 without experimental features, MXF at rates other than 48 kHz); their own
+// message would only confuse, since the track is then encoded again.
+bool TakesAsItIs(const AVOutputFormat* muxer, const AVCodecParameters* sound) {
+  AVFormatContext* context = nullptr;
+  if (avformat_alloc_output_context2(&context, muxer, nullptr, nullptr) < 0) return false;
+  bool taken = false;
+  AVStream* stream = avformat_new_stream(context, nullptr);
+  if (stream && avcodec_parameters_copy(stream->codecpar, sound) >= 0 &&
+      avio_open_dyn_buf(&context->pb) >= 0) {
+    stream->codecpar->codec_tag = 0;
+    stream->time_base = {1, sound->sample_rate > 0 ? sound->sample_rate : 48000};
+    const int level = av_log_get_level();
+    av_log_set_level(AV_LOG_QUIET);
+    taken = avformat_write_header(context, nullptr) >= 0;
+    av_log_set_level(level);
+    uint8_t* written = nullptr;
+    avio_close_dyn_buf(context->pb, &written);
+    av_free(written);
+    context->pb = nullptr;
+  }
+  avformat_free_context(context);
+  return taken;
+}
+
+TrackFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters* sound,
+                          const AVCodec** encoder) {
   if (muxer->audio_codec == AV_CODEC_ID_NONE) return TrackFate::kDrop;
   const std::string name = muxer->name;
+  const AVCodecID codec = sound->codec_id;
   const int listed = avformat_query_codec(muxer, codec, FF_COMPLIANCE_NORMAL);
   // MPEG transport streams list no codecs but carry the common ones.
   const bool copied =
@@ -95,10 +124,18 @@ TrackFate ChooseAudioFate(const AVOutputFormat* muxer, AVCodecID codec, const AV
       (name == "mpegts" &&
        (codec == AV_CODEC_ID_AAC || codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_MP2 ||
         codec == AV_CODEC_ID_AC3 || codec == AV_CODEC_ID_EAC3 || codec == AV_CODEC_ID_OPUS));
-  if (copied) return TrackFate::kCopy;
+  if (copied && TakesAsItIs(muxer, sound)) return TrackFate::kCopy;
   *encoder = name == "webm" ? avcodec_find_encoder_by_name("libopus")
                             : avcodec_find_encoder(muxer->audio_codec);
   return *encoder ? TrackFate::kEncode : TrackFate::kDrop;
+}
+
+int SoundTracksHeld(const AVOutputFormat* muxer) {
+  return std::strcmp(muxer->name, "flv") == 0 ? 1 : INT_MAX;
+}
+
+int SoundRateFor(const AVOutputFormat* muxer, int rate) {
+  return std::strncmp(muxer->name, "mxf", 3) == 0 ? 48000 : rate;
 }
 
 bool KeepsAttachedPictures(const AVOutputFormat* muxer) {

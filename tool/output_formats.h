@@ -30,9 +30,16 @@ AVPixelFormat ChoosePixelFormat(const AVCodec* encoder, AVPixelFormat source, in
 
 enum class TrackFate { kCopy, kEncode, kDrop };
 
-// What becomes of a sound track of codec `codec` in the container; `encoder` is set for
-// kEncode.
-TrackFate ChooseAudioFate(const AVOutputFormat* muxer, AVCodecID codec, const AVCodec** encoder);
+// What becomes of a sound track in the container: copied where the container takes it as
+// it is, else encoded again; `encoder` is set for kEncode.
+TrackFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters* sound,
+                          const AVCodec** encoder);
+
+// How many sound tracks the container holds (FLV: one).
+int SoundTracksHeld(const AVOutputFormat* muxer);
+
+// The sample rate sound encoded for the container takes, given the rate it would choose.
+int SoundRateFor(const AVOutputFormat* muxer, int rate);
 
 // Whether the container stores cover pictures beside its video.
 bool KeepsAttachedPictures(const AVOutputFormat* muxer);

@@ -141,15 +141,19 @@ std::vector<std::pair<const AVStream*, int>> VideoSink::AddOtherStreams(
     std::fprintf(stderr, "korvel: %s: %s %u (%s) is left out: %s\n", name_.c_str(), what.c_str(),
                  index, avcodec_get_name(input->streams[index]->codecpar->codec_id), why.c_str());
   };
+  int sound_tracks = 0;
   for (unsigned i = 0; i < input->nb_streams; ++i) {
     const AVStream* stream = input->streams[i];
     const AVMediaType type = stream->codecpar->codec_type;
     if (int(i) == properties_.video_stream) {
       continue;
+    } else if (type == AVMEDIA_TYPE_AUDIO && sound_tracks == SoundTracksHeld(format_.muxer)) {
+      note(i, "sound track", std::string(format_.muxer->long_name) + " files hold one sound track");
     } else if (type == AVMEDIA_TYPE_AUDIO) {
       std::string dropped;
       tracks_[i] = AddAudioTrack(muxer_, stream, input_name, &dropped);
       if (!tracks_[i]) note(i, "sound track", dropped);
+      sound_tracks += tracks_[i] != nullptr;
     } else if (type != AVMEDIA_TYPE_VIDEO || !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
       note(i, "stream", "only video, sound and cover pictures are kept");
     } else if (!KeepsAttachedPictures(format_.muxer)) {

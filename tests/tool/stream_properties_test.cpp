@@ -126,6 +126,33 @@ TEST(StreamProperties, EachContainerGetsSoundItTakes) {
             "Format (GIF) files hold no sound\n");
 }
 
+// Containers that list a codec and then refuse it, or hold one sound track only: what
+// ffmpeg writes by default works, so these must too.
+TEST(StreamProperties, SoundAContainerRefusesAsItIsIsEncodedAgain) {
+  ScratchFolder folder;
+  RunFfmpeg(folder, {"-f",     "lavfi",   "-i",       "testsrc2=rate=25:size=64x48",
+                     "-f",     "lavfi",   "-i",       "sine=sample_rate=44100",
+                     "-f",     "lavfi",   "-i",       "sine=sample_rate=48000",
+                     "-t",     "1",       "-map",     "0",
+                     "-map",   "1",       "-map",     "2",
+                     "-c:v",   "libx264", "-c:a:0",   "flac",
+                     "-c:a:1", "libopus", "sound.mkv"});
+  struct Case {
+    const char* output;
+    const char* sound;
+  };
+  for (const Case& c :
+       {Case{"flac.mp4", "aac,44100\nopus,48000\n"}, Case{"opus.mov", "aac,44100\naac,48000\n"},
+        Case{"one.flv", "mp3,44100\n"}, Case{"rate.mxf", "pcm_s16le,48000\npcm_s16le,48000\n"}}) {
+    const auto result = RunKorvel(folder, {"sound.mkv", c.output});
+    ASSERT_EQ(result.status, 0) << c.output << ": " << result.standard_error;
+    EXPECT_EQ(Probe(folder, "stream=codec_name,sample_rate", c.output, "a"), c.sound) << c.output;
+  }
+  EXPECT_EQ(RunKorvel(folder, {"sound.mkv", "again.flv"}).standard_error,
+            "korvel: again.flv: sound track 2 (opus) is left out: FLV (Flash Video) files hold "
+            "one sound track\n");
+}
+
 TEST(StreamProperties, TwoSoundTracksAndACoverPictureToMp4) {
   ScratchFolder folder;
   RunFfmpeg(folder, {"-f",     "lavfi",     "-i",     "testsrc2=rate=25:size=64x48",
