@@ -26,6 +26,23 @@ void MakeClip(const ScratchFolder& folder, const std::string& size,
   RunFfmpeg(folder, arguments);
 }
 
+// A second of H.264 with two sound tracks, each a sine at its rate in its codec.
+struct SoundTrack {
+  const char* rate;
+  const char* codec;
+};
+void MakeTwoTrackClip(const ScratchFolder& folder, SoundTrack first, SoundTrack second,
+                      const std::string& name) {
+  RunFfmpeg(folder,
+            {"-f",     "lavfi",      "-i",     "testsrc2=rate=25:size=64x48",
+             "-f",     "lavfi",      "-i",     std::string("sine=sample_rate=") + first.rate,
+             "-f",     "lavfi",      "-i",     std::string("sine=sample_rate=") + second.rate,
+             "-t",     "1",          "-map",   "0",
+             "-map",   "1",          "-map",   "2",
+             "-c:v",   "libx264",    "-c:a:0", first.codec,
+             "-c:a:1", second.codec, name});
+}
+
 std::string Probe(const ScratchFolder& folder, const std::string& entries, const std::string& name,
                   const std::string& streams = "v:0") {
   return RunFfprobe(folder,
@@ -130,13 +147,7 @@ TEST(StreamProperties, EachContainerGetsSoundItTakes) {
 // ffmpeg writes by default works, so these must too.
 TEST(StreamProperties, SoundAContainerRefusesAsItIsIsEncodedAgain) {
   ScratchFolder folder;
-  RunFfmpeg(folder, {"-f",     "lavfi",   "-i",       "testsrc2=rate=25:size=64x48",
-                     "-f",     "lavfi",   "-i",       "sine=sample_rate=44100",
-                     "-f",     "lavfi",   "-i",       "sine=sample_rate=48000",
-                     "-t",     "1",       "-map",     "0",
-                     "-map",   "1",       "-map",     "2",
-                     "-c:v",   "libx264", "-c:a:0",   "flac",
-                     "-c:a:1", "libopus", "sound.mkv"});
+  MakeTwoTrackClip(folder, {"44100", "flac"}, {"48000", "libopus"}, "sound.mkv");
   struct Case {
     const char* output;
     const char* sound;
@@ -155,13 +166,7 @@ TEST(StreamProperties, SoundAContainerRefusesAsItIsIsEncodedAgain) {
 
 TEST(StreamProperties, TwoSoundTracksAndACoverPictureToMp4) {
   ScratchFolder folder;
-  RunFfmpeg(folder, {"-f",     "lavfi",     "-i",     "testsrc2=rate=25:size=64x48",
-                     "-f",     "lavfi",     "-i",     "sine=sample_rate=48000",
-                     "-f",     "lavfi",     "-i",     "sine=sample_rate=44100",
-                     "-t",     "1",         "-map",   "0",
-                     "-map",   "1",         "-map",   "2",
-                     "-c:v",   "libx264",   "-c:a:0", "aac",
-                     "-c:a:1", "pcm_s16le", "two.mov"});
+  MakeTwoTrackClip(folder, {"48000", "aac"}, {"44100", "pcm_s16le"}, "two.mov");
   ASSERT_EQ(RunKorvel(folder, {"two.mov", "two.mp4"}).status, 0);
   EXPECT_EQ(Probe(folder, "stream=codec_name,sample_rate", "two.mp4", "a"),
             "aac,48000\naac,44100\n");
