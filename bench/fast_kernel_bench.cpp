@@ -25,7 +25,8 @@ struct NamedSet {
 };
 constexpr NamedSet kSets[] = {{"portable", InstructionSet::kPortable},
                               {"avx2", InstructionSet::kAvx2},
-                              {"avx512", InstructionSet::kAvx512}};
+                              {"avx512", InstructionSet::kAvx512},
+                              {"avx512vnni", InstructionSet::kAvx512Vnni}};
 
 void FastKernel(benchmark::State& state, FrameSize size, PixelFormat format, BlurCase blur_case,
                 InstructionSet set) {
@@ -59,10 +60,9 @@ void WorkSpace(benchmark::State& state, FrameSize size, PixelFormat format, Blur
   const int y_bound = blur_case.IsFocus() ? x_bound : std::abs(blur_case.y);
   int64_t bytes = 0;
   for (auto _ : state) {
-    const std::unique_ptr<FastAverager> averager(
-        FastAverager::Create(x_bound, y_bound, int64_t(size.width) * format.bytes_per_pixel,
-                             int64_t(offsets.size()), NeedsRing(blur_case), BestInstructionSet(),
-                             kSum16, !NeedsRing(blur_case)));
+    const std::unique_ptr<FastAverager> averager(FastAverager::Create(
+        x_bound, y_bound, int64_t(size.width) * format.bytes_per_pixel, int64_t(offsets.size()),
+        NeedsRing(blur_case), BestInstructionSet(), kSum16, !NeedsRing(blur_case)));
     bytes = averager ? averager->WorkSpaceBytes() : -1;
   }
   state.counters["work_space_MiB"] = double(bytes) / (1 << 20);

@@ -36,6 +36,7 @@ const KernelSet& KernelsFor(InstructionSet set) {
 #if defined(KORVEL_X86_KERNELS)
   if (set == InstructionSet::kAvx2) return Avx2Kernels();
   if (set == InstructionSet::kAvx512) return Avx512Kernels();
+  if (set == InstructionSet::kAvx512Vnni) return Avx512VnniKernels();
 #endif
   (void)set;
   return PortableKernels();
@@ -61,8 +62,8 @@ Lean LeanPerRow(const RunLayout& layout) {
 }  // namespace
 
 const char* KernelName(KernelChoice choice) {
-  constexpr const char* kNames[] = {"plain",     "box16",     "box32",    "box64",
-                                    "runs16",    "runs32",    "runs64",   "shifted16",
+  constexpr const char* kNames[] = {"plain",     "box16",     "box32",   "box64",
+                                    "runs16",    "runs32",    "runs64",  "shifted16",
                                     "shifted32", "shifted64", "rowbox32"};
   return kNames[int(choice)];
 }
@@ -115,9 +116,8 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
     return nullptr;
   }
   averager->work_spaces_[0] = first;
-  averager->work_space_bytes_ =
-      averager->pointer_capacity_ * int64_t(sizeof(void*) + sizeof(int)) +
-      (2 + averager->ring_rows_) * line_bytes;
+  averager->work_space_bytes_ = averager->pointer_capacity_ * int64_t(sizeof(void*) + sizeof(int)) +
+                                (2 + averager->ring_rows_) * line_bytes;
   return averager;
 }
 
@@ -136,14 +136,9 @@ FastAverager::WorkSpace* FastAverager::NewWorkSpace() const {
     return nullptr;
   }
   // Narrower values fill a line from its start.
-  space->buffers = {space->pointers.get(),
-                    int(pointer_capacity_),
-                    space->lengths.get(),
-                    space->lines.get(),
-                    space->lines.get() + line_words,
-                    space->ring.get(),
-                    int(ring_rows_),
-                    ptrdiff_t(line_capacity_)};
+  space->buffers = {space->pointers.get(), int(pointer_capacity_),          space->lengths.get(),
+                    space->lines.get(),    space->lines.get() + line_words, space->ring.get(),
+                    int(ring_rows_),       ptrdiff_t(line_capacity_)};
   return space;
 }
 
@@ -291,9 +286,8 @@ bool FastAverager::Fits(const AveragingPlan& plan, const AveragingJob& job) cons
 
 KernelChoice FastAverager::Average(const AveragingPlan& plan, const AveragingJob& job) {
   KernelChoice choice = plan.kernel_;
-  const int slot = choice == KernelChoice::kPlain || job.Empty() || !Fits(plan, job)
-                       ? -1
-                       : TakeWorkSpace();
+  const int slot =
+      choice == KernelChoice::kPlain || job.Empty() || !Fits(plan, job) ? -1 : TakeWorkSpace();
   if (slot < 0) {
     AveragePlain(job);
     return KernelChoice::kPlain;

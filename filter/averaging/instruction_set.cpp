@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr InstructionSet kWidestFirst[] = {InstructionSet::kAvx512, InstructionSet::kAvx2,
-                                           InstructionSet::kPortable};
+constexpr InstructionSet kWidestFirst[] = {InstructionSet::kAvx512Vnni, InstructionSet::kAvx512,
+                                           InstructionSet::kAvx2, InstructionSet::kPortable};
 
 }  // namespace
 
@@ -19,6 +19,7 @@ const char* InstructionSetName(InstructionSet set) {
     case InstructionSet::kPortable: return "portable";
     case InstructionSet::kAvx2: return "avx2";
     case InstructionSet::kAvx512: return "avx512";
+    case InstructionSet::kAvx512Vnni: return "avx512vnni";
   }
   return "unknown";
 }
@@ -29,9 +30,11 @@ bool IsAvailable(InstructionSet set) {
 #if defined(KORVEL_X86_KERNELS)
     case InstructionSet::kAvx2: return CpuHasAvx2();
     case InstructionSet::kAvx512: return CpuHasAvx512BwVl();
+    case InstructionSet::kAvx512Vnni: return CpuHasAvx512VnniVbmi();
 #else
     case InstructionSet::kAvx2:
-    case InstructionSet::kAvx512: return false;
+    case InstructionSet::kAvx512:
+    case InstructionSet::kAvx512Vnni: return false;
 #endif
   }
   return false;

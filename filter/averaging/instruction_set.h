@@ -2,13 +2,14 @@
 // the widest the processor has, unless the environment caps it.
 #pragma once
 
-enum class InstructionSet { kPortable, kAvx2, kAvx512 };
+// Each wider than those before it: kAvx512Vnni is AVX-512 with VNNI and VBMI too.
+enum class InstructionSet { kPortable, kAvx2, kAvx512, kAvx512Vnni };
 
 // The variable that caps the set, for diagnostics and for tests of the narrower sets: it
 // names the widest set the filter may take, as InstructionSetName does.
 #define KORVEL_INSTRUCTION_SET_VARIABLE "KORVEL_INSTRUCTION_SET"
 
-// "portable", "avx2", "avx512".
+// "portable", "avx2", "avx512", "avx512vnni".
 const char* InstructionSetName(InstructionSet set);
 
 // True when the processor supports the set and its operating system saves its registers.

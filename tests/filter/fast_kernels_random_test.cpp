@@ -126,6 +126,9 @@ bool ProcessorHas(InstructionSet set) {
     case InstructionSet::kAvx2: return __builtin_cpu_supports("avx2");
     case InstructionSet::kAvx512:
       return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
+    case InstructionSet::kAvx512Vnni:
+      return ProcessorHas(InstructionSet::kAvx512) && __builtin_cpu_supports("avx512vnni") &&
+             __builtin_cpu_supports("avx512vbmi");
   }
   return false;
 #else
@@ -291,12 +294,13 @@ TEST_P(FastKernels, IgnoreAndKeepTheCallersRoundingMode) {
 
 INSTANTIATE_TEST_SUITE_P(InstructionSets, FastKernels,
                          ::testing::Values(InstructionSet::kPortable, InstructionSet::kAvx2,
-                                           InstructionSet::kAvx512),
+                                           InstructionSet::kAvx512, InstructionSet::kAvx512Vnni),
                          [](const ::testing::TestParamInfo<InstructionSet>& set) {
                            switch (set.param) {
                              case InstructionSet::kPortable: return "Portable";
                              case InstructionSet::kAvx2: return "Avx2";
                              case InstructionSet::kAvx512: return "Avx512";
+                             case InstructionSet::kAvx512Vnni: return "Avx512Vnni";
                            }
                            return "Unknown";
                          });

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr InstructionSet kSets[] = {InstructionSet::kPortable, InstructionSet::kAvx2,
-                                    InstructionSet::kAvx512};
+                                    InstructionSet::kAvx512, InstructionSet::kAvx512Vnni};
 
 TEST(InstructionSetCap, TakesTheWidestAvailableSetWithinTheNamedOne) {
   InstructionSet widest = InstructionSet::kPortable;

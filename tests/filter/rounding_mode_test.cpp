@@ -98,8 +98,8 @@ TEST(RoundingMode, DecidesNoByteOnAnyInstructionSet) {
     std::vector<int32_t> offsets;
     for (const auto& [dy, dx] : Samples(w))
       offsets.push_back(int32_t(dy * pitch + dx * w.bytes_per_pixel));
-    for (InstructionSet set :
-         {InstructionSet::kPortable, InstructionSet::kAvx2, InstructionSet::kAvx512}) {
+    for (InstructionSet set : {InstructionSet::kPortable, InstructionSet::kAvx2,
+                               InstructionSet::kAvx512, InstructionSet::kAvx512Vnni}) {
       if (!IsAvailable(set)) continue;
       for (int mode : kModes) {
         SCOPED_TRACE(::testing::Message() << w.blur << ", set " << int(set) << ", mode " << mode);

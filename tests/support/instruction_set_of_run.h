@@ -18,7 +18,7 @@ inline const char* InstructionSetOfRun() { return InstructionSetName(BestInstruc
 inline bool CapIsAvailable() {
   const char* cap = getenv(KORVEL_INSTRUCTION_SET_VARIABLE);
   const InstructionSet sets[] = {InstructionSet::kPortable, InstructionSet::kAvx2,
-                                 InstructionSet::kAvx512};
+                                 InstructionSet::kAvx512, InstructionSet::kAvx512Vnni};
   for (InstructionSet set : sets)
     if (cap && strcmp(cap, InstructionSetName(set)) == 0) return IsAvailable(set);
   return true;

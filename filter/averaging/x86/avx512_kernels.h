@@ -4,3 +4,7 @@
 #include "averaging/kernel_set.h"
 
 const KernelSet& Avx512Kernels();
+
+// The same with the row-sum box of avx512_vnni_kernels.h; use only where
+// CpuHasAvx512VnniVbmi().
+const KernelSet& Avx512VnniKernels();

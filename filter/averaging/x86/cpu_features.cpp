@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr unsigned kAsked = 1, kAvx2 = 2, kAvx512BwVl = 4;
+constexpr unsigned kAsked = 1, kAvx2 = 2, kAvx512BwVl = 4, kAvx512VnniVbmi = 8;
 
 // The extended state the operating system saves on a switch of task (XCR0).
 uint64_t SavedState() {
@@ -25,7 +25,10 @@ unsigned Ask() {
   if (!ymm_saved || !__get_cpuid_count(7, 0, &a, &b, &c, &d)) return kAsked;
   const bool avx2 = (b >> 5) & 1;
   const bool f = (b >> 16) & 1, bw = (b >> 30) & 1, vl = (b >> 31) & 1;
-  return kAsked | (avx2 ? kAvx2 : 0) | (avx2 && zmm_saved && f && bw && vl ? kAvx512BwVl : 0);
+  const bool avx512 = avx2 && zmm_saved && f && bw && vl;
+  const bool vbmi = (c >> 1) & 1, vnni = (c >> 11) & 1;
+  return kAsked | (avx2 ? kAvx2 : 0) | (avx512 ? kAvx512BwVl : 0) |
+         (avx512 && vnni && vbmi ? kAvx512VnniVbmi : 0);
 }
 
 // Asked on first use. Threads that ask at once each store the same answer, atomically: no
@@ -44,3 +47,4 @@ unsigned Asked() {
 
 bool CpuHasAvx2() { return (Asked() & kAvx2) != 0; }
 bool CpuHasAvx512BwVl() { return (Asked() & kAvx512BwVl) != 0; }
+bool CpuHasAvx512VnniVbmi() { return (Asked() & kAvx512VnniVbmi) != 0; }

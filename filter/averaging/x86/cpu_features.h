@@ -5,3 +5,5 @@
 bool CpuHasAvx2();
 // AVX-512 Foundation, Byte and Word, and Vector Length extensions, with the state saved.
 bool CpuHasAvx512BwVl();
+// And the Vector Neural Network Instructions and Vector Byte Manipulation Instructions.
+bool CpuHasAvx512VnniVbmi();
