@@ -19,8 +19,10 @@
 
 namespace korvel_avx512 {
 
-#include "averaging/x86/avx512_operations.inc"
+// clang-format off
 #include "averaging/x86/pixel_prefix.inc"
+#include "averaging/x86/avx512_operations.inc"
+// clang-format on
 
 using Ops = Avx512Operations;
 #include "averaging/averaging_kernels.inc"

@@ -19,8 +19,10 @@
 
 namespace korvel_avx512_vnni {
 
-#include "averaging/x86/avx512_operations.inc"
+// clang-format off
 #include "averaging/x86/pixel_prefix.inc"
+#include "averaging/x86/avx512_operations.inc"
+// clang-format on
 
 struct Avx512VnniOperations : Avx512Operations {
   // even += the steps of even bytes, odd += those of odd bytes: each 32-bit lane's dot
