@@ -113,6 +113,7 @@ struct Avx2Operations {
     __m256i carry = _mm256_setzero_si256();
     if (bytes == 4) {
       for (; t + 16 <= length; t += 16) {
+        PrefetchAhead(in, t, length);
         __m256i v = widen(t);
         v = add(v, up(Constant<8>{}, v));
         v = add(add(v, up(Constant<16>{}, v)), carry);
@@ -125,6 +126,7 @@ struct Avx2Operations {
           _mm256_setr_epi8(8, 9, 10, 11, 12, 13, 8, 9, 10, 11, 12, 13, 8, 9, 10, 11,  //
                            12, 13, 8, 9, 10, 11, 12, 13, 8, 9, 10, 11, 12, 13, 8, 9);
       for (; t + 16 <= length; t += 15) {
+        PrefetchAhead(in, t, length);
         __m256i v = widen(t);
         v = add(v, up(Constant<6>{}, v));
         v = add(v, up(Constant<12>{}, v));
@@ -135,6 +137,7 @@ struct Avx2Operations {
     } else if (bytes == 1) {
       const __m256i last = _mm256_set1_epi16(0x0706);
       for (; t + 16 <= length; t += 16) {
+        PrefetchAhead(in, t, length);
         __m256i v = widen(t);
         v = add(v, up(Constant<2>{}, v));
         v = add(v, up(Constant<4>{}, v));
