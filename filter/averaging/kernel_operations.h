@@ -48,6 +48,8 @@ concept KernelOperations = requires(const uint8_t* bytes, const uint16_t* sums16
   // of each into kVectorBytes / 2 bytes in order, the even lanes' quotients at even bytes.
   // With true, the divisor has a nearest reciprocal, which the set may divide by.
   { Ops::template EvenOddBias<true>(divisor) } -> SameAs<uint32_t>;
-  { Ops::template DivideEvenOdd32<true>(typename Ops::Vector32{}, typename Ops::Vector32{},
-                                        divisor, out) };
+  {Ops::template DivideEvenOdd32<true>(typename Ops::Vector32{}, typename Ops::Vector32{}, divisor,
+                                       out)};
+  // Asks for the line at out to be brought in to be written, where the set has a way.
+  {Ops::PrefetchForWriting(out)};
 };

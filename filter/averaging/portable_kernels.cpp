@@ -64,6 +64,7 @@ struct PortableOperations {
       out[2 * k + 1] = uint8_t((uint64_t(odd[k]) * divisor.multiplier) >> divisor.shift);
     }
   }
+  static void PrefetchForWriting(uint8_t*) {}
 };
 
 using Ops = PortableOperations;

@@ -176,11 +176,18 @@ struct Avx2Operations {
   }
   template <bool>
   static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
-    const __m256i words = _mm256_or_si256(Quotients32(Register(even), divisor),
-                                          _mm256_slli_epi32(Quotients32(Register(odd), divisor), 8));
+    const __m256i words =
+        _mm256_or_si256(Quotients32(Register(even), divisor),
+                        _mm256_slli_epi32(Quotients32(Register(odd), divisor), 8));
     const __m256i packed = _mm256_packus_epi32(words, words);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                      _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
+  }
+
+  // A plain prefetch: the hint to fetch for writing needs PRFCHW, which not every processor
+  // with AVX2 has.
+  static void PrefetchForWriting(uint8_t* out) {
+    _mm_prefetch(reinterpret_cast<const char*>(out), _MM_HINT_T0);
   }
 
 #include "averaging/x86/vector_operations.inc"
