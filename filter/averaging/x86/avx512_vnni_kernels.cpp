@@ -39,18 +39,13 @@ struct Avx512VnniOperations : Avx512Operations {
     if constexpr (!kNearest) {
       Avx512Operations::DivideEvenOdd32<false>(even, odd, divisor, out);
     } else {
-      const __m512 reciprocal = _mm512_set1_ps(divisor.nearest_reciprocal);
-      const __m512 shifter = _mm512_set1_ps(8388608.0f);
-      auto rounded = [&](Vector32 total) {
-        return _mm512_castps_si512(
-            _mm512_fmadd_ps(_mm512_cvtepi32_ps(Register(total)), reciprocal, shifter));
-      };
       // Byte 2j from lane j of even, byte 2j + 1 from lane j of odd (64 + its byte).
       const __m512i order =
           _mm512_set_epi32(0x7C3C7838, 0x74347030, 0x6C2C6828, 0x64246020, 0x5C1C5818, 0x54145010,
                            0x4C0C4808, 0x44044000, 0x7C3C7838, 0x74347030, 0x6C2C6828, 0x64246020,
                            0x5C1C5818, 0x54145010, 0x4C0C4808, 0x44044000);
-      const __m512i bytes = _mm512_permutex2var_epi8(rounded(even), order, rounded(odd));
+      const __m512i bytes = _mm512_permutex2var_epi8(RoundedToNearest(even, divisor), order,
+                                                     RoundedToNearest(odd, divisor));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(bytes));
     }
   }
