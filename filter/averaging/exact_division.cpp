@@ -77,8 +77,8 @@ bool IsExactNearest(int64_t count, float reciprocal) {
   const int64_t half = count / 2, largest = count * 255;
   for (int64_t q = 0; q * count - half <= largest; ++q) {
     const int64_t first = q * count - half > 0 ? q * count - half : 0;
-    const int64_t last = q * count + count - 1 - half < largest ? q * count + count - 1 - half
-                                                                : largest;
+    const int64_t last =
+        q * count + count - 1 - half < largest ? q * count + count - 1 - half : largest;
     if (NearestQuotient(first, reciprocal) != q || NearestQuotient(last, reciprocal) != q)
       return false;
   }
@@ -125,12 +125,15 @@ bool FindDivisor16(int count, Divisor* divisor) {
 }
 
 bool FindDivisor32(int count, Divisor* divisor) {
-  if (!FindDivisor(count, 32, 63, UINT32_MAX, INT32_MAX, divisor)) return false;
+  // A shift of 40 or 48 where one is exact: the quotient is then a whole byte of the 64-bit
+  // product, which a byte permute picks out.
+  const bool found = FindDivisor(count, 40, 40, UINT32_MAX, INT32_MAX, divisor) ||
+                     FindDivisor(count, 48, 48, UINT32_MAX, INT32_MAX, divisor) ||
+                     FindDivisor(count, 32, 63, UINT32_MAX, INT32_MAX, divisor);
+  if (!found) return false;
   divisor->reciprocal = FindReciprocal(count);
   divisor->nearest_reciprocal = FindNearestReciprocal(count);
   return true;
 }
 
-Divisor DivisorByDivision(int count) {
-  return {0, 0, uint32_t(count / 2), 0, uint32_t(count), 0};
-}
+Divisor DivisorByDivision(int count) { return {0, 0, uint32_t(count / 2), 0, uint32_t(count), 0}; }

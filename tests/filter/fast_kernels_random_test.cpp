@@ -228,6 +228,7 @@ TEST_P(FastKernels, HoldSumsAtTheirBoundsExactly) {
       {"rect", 128, 1, 1040, 12, 1, 0, 0, true},    // rows of 257 samples: 16-bit row sums
       {"rect", 128, 2, 1040, 14, 3, 0, 0, true},    // the same in 32-bit box sums
       {"rect", 128, 129, 262, 266, 4, 0, 0, true},  // 66563 samples: past float division
+      {"rect", 170, 100, 350, 210, 3, 0, 0, true},  // 68541 in columns of 201: 16-bit columns
       {"line", 0, 128, 12, 264, 3, 0, 0, true},     // 257 down a column
       {"line", 127, 40, 1040, 88, 4, 0, 0, true},   // 255 on a slope
       {"line", 130, 10, 1048, 26, 3, 0, 0, true},   // 261 repeating every 13

@@ -30,14 +30,15 @@ using Ops = Avx512Operations;
 
 const KernelSet& Avx512Kernels() { return korvel_avx512::kKernelsOfThisFile; }
 
-// The same, but for the row-sum box built with the dot products and byte permutes of AVX-512
-// VNNI and VBMI.
+// The same, but for the row-sum box and the box of 32-bit sums built with the dot products and
+// byte permutes of AVX-512 VNNI and VBMI.
 namespace {
-constexpr KernelSet WithRowBox(KernelSet set, AverageFunction row_box32) {
-  set.row_box32 = row_box32;
+constexpr KernelSet WithVnni(KernelSet set) {
+  set.box[kSum32] = &AverageBox32Vnni;
+  set.row_box32 = &AverageRowBox32Vnni;
   return set;
 }
-constexpr KernelSet kWithVnni = WithRowBox(korvel_avx512::kKernelsOfThisFile, &AverageRowBox32Vnni);
+constexpr KernelSet kWithVnni = WithVnni(korvel_avx512::kKernelsOfThisFile);
 }  // namespace
 
 const KernelSet& Avx512VnniKernels() { return kWithVnni; }

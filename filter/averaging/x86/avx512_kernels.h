@@ -5,6 +5,6 @@
 
 const KernelSet& Avx512Kernels();
 
-// The same with the row-sum box of avx512_vnni_kernels.h; use only where
+// The same with the boxes of avx512_vnni_kernels.h; use only where
 // CpuHasAvx512VnniVbmi().
 const KernelSet& Avx512VnniKernels();
