@@ -25,8 +25,8 @@ struct Divisor {
 bool FindDivisor16(int count, Divisor* divisor);
 
 // The divisor for sums in 32-bit lanes, the product taken in 64 bits (with a shift of 40 or
-// 48 where one is exact, else the smallest), and the reciprocal where one is exact. False when the sum does not fit 31 bits, or no multiplier below 2^32
-// is exact.
+// 48 where one is exact, else the smallest), and the reciprocal where one is exact. False
+// when the sum does not fit 31 bits, or no multiplier below 2^32 is exact.
 bool FindDivisor32(int count, Divisor* divisor);
 
 // For sums in 64-bit lanes, divided one by one by the count itself; any count from 1.
