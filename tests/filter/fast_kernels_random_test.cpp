@@ -274,6 +274,15 @@ TEST(FastKernels, TheFilterPicksTheKernelMeantForEachShape) {
     filter.GetFrame(0, &env);
     EXPECT_EQ(filter.Engine().LastKernel(), c.kernel) << c.blur << " " << c.x << "/" << c.y;
   }
+  // The disc of radius 129 moved down a row gains 259 samples, whose 16-bit sum could wrap:
+  // no shifted plan, though it would read fewer samples than the runs.
+  const VideoInfo wide = korvel_test::RgbInfo(300, 300, CS_BGR24);
+  const PClip disc_source =
+      korvel_test::ClipOf(wide, {korvel_test::RandomFrame(env, wide, 0, random)});
+  PClip holder = new BlurFilter(disc_source, 129, 129, "focus");
+  BlurFilter& filter = static_cast<BlurFilter&>(*holder.get());
+  filter.GetFrame(0, &env);
+  EXPECT_EQ(filter.Engine().LastKernel(), KernelChoice::kRuns32);
 }
 
 // Division by a float reciprocal rounds to nearest whatever rounding the caller left set, and
