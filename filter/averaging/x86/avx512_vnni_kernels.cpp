@@ -76,18 +76,9 @@ struct Avx512VnniOperations : Avx512Operations {
     }
     return whole;
   }
-  static ptrdiff_t Divide32(const uint32_t* totals, ptrdiff_t length, const Divisor& divisor,
-                            uint8_t* out) {
-    return DivideTotals32([&](ptrdiff_t k) { return Load(totals + k); }, length, divisor, out);
-  }
-  static ptrdiff_t DivideDifferences32(const uint32_t* ahead, const uint32_t* behind, uint32_t add,
-                                       ptrdiff_t length, const Divisor& divisor, uint8_t* out) {
-    const Vector32 term = Vector32{} + add;
-    auto totals = [&](ptrdiff_t k) {
-      return Register(Vector32(Load(ahead + k)) - Vector32(Load(behind + k)) + term);
-    };
-    return DivideTotals32(totals, length, divisor, out);
-  }
+
+  // The shared divisions again, so that they take this DivideTotals32.
+#include "averaging/x86/vector_operations.inc"
 };
 
 using Ops = Avx512VnniOperations;
