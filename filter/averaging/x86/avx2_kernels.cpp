@@ -90,63 +90,67 @@ struct Avx2Operations {
     return k;
   }
 
-  // Prefix sums of bytes a pixel apart into 16-bit lanes, a register at a time with no
-  // chain from pixel to pixel: the register's own scan by shifts of 1, 2, 4... pixels, plus
-  // each channel's total so far. Pixels of 3 bytes take 15 lanes a step, five whole pixels.
-  // Returns how many bytes it summed: whole steps, from the first; none for other pixels.
+  // One step of a row's prefix sums of bytes a pixel apart, in 16-bit lanes: the 16 bytes at
+  // `in` widened and scanned by shifts of 1, 2, 4... pixels, plus each channel's total so far.
+  // `carry` holds those totals, each in the lanes of its channel, and becomes this step's:
+  // with 3-byte pixels lane j of the next step continues lane 13 + j % 3, the last of its
+  // channel here. Pixels of kBytes = 1, 3 or 4 bytes; no chain from pixel to pixel.
+  template <int kBytes>
+  static __m256i PrefixStep16(const uint8_t* in, __m256i& carry) {
+    auto add = [](__m256i a, __m256i b) { return _mm256_add_epi16(a, b); };
+    // v moved up by kUp bytes across the whole register, zeros below.
+    auto up = [](auto bytes_up, __m256i v) {
+      constexpr int kUp = decltype(bytes_up)::value;
+      const __m256i low_half_up = _mm256_permute2x128_si256(v, v, 0x08);
+      if constexpr (kUp < 16)
+        return _mm256_alignr_epi8(v, low_half_up, 16 - kUp);
+      else
+        return _mm256_slli_si256(low_half_up, kUp - 16);
+    };
+    __m256i v = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
+    if constexpr (kBytes == 4) {
+      v = add(v, up(Constant<8>{}, v));
+      v = add(add(v, up(Constant<16>{}, v)), carry);
+      carry = _mm256_permute4x64_epi64(v, 0xFF);
+    } else if constexpr (kBytes == 3) {
+      v = add(v, up(Constant<6>{}, v));
+      v = add(v, up(Constant<12>{}, v));
+      v = add(add(v, up(Constant<24>{}, v)), carry);
+      // Words 13 to 15 are words 5 to 7 of the high half: bytes 10 to 15 there.
+      const __m256i last_pixel =
+          _mm256_setr_epi8(10, 11, 12, 13, 14, 15, 10, 11, 12, 13, 14, 15, 10, 11, 12, 13,  //
+                           14, 15, 10, 11, 12, 13, 14, 15, 10, 11, 12, 13, 14, 15, 10, 11);
+      carry = _mm256_shuffle_epi8(_mm256_permute2x128_si256(v, v, 0x11), last_pixel);
+    } else {
+      static_assert(kBytes == 1, "pixels of 1, 3 or 4 bytes");
+      v = add(v, up(Constant<2>{}, v));
+      v = add(v, up(Constant<4>{}, v));
+      v = add(v, up(Constant<8>{}, v));
+      v = add(add(v, up(Constant<16>{}, v)), carry);
+      carry = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(v, 0xFF), _mm256_set1_epi16(0x0706));
+    }
+    return v;
+  }
+
+  // A row's prefix sums of bytes a pixel apart into 16-bit lanes, a step at a time. Returns
+  // how many bytes it summed: whole steps, from the first; none for other pixels.
   static ptrdiff_t PrefixOfBytesInRegisters16(const uint8_t* in, ptrdiff_t length, int bytes,
                                               uint16_t* prefix) {
-    auto widen = [&](ptrdiff_t t) {
-      return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + t)));
-    };
-    auto add = [](__m256i a, __m256i b) { return _mm256_add_epi16(a, b); };
-    // v moved up by kBytes bytes across the whole register, zeros below.
-    auto up = [](auto bytes_up, __m256i v) {
-      constexpr int kBytes = decltype(bytes_up)::value;
-      const __m256i low_half_up = _mm256_permute2x128_si256(v, v, 0x08);
-      if constexpr (kBytes < 16)
-        return _mm256_alignr_epi8(v, low_half_up, 16 - kBytes);
-      else
-        return _mm256_slli_si256(low_half_up, kBytes - 16);
-    };
     ptrdiff_t t = 0;
     __m256i carry = _mm256_setzero_si256();
-    if (bytes == 4) {
+    auto steps = [&]<int kBytes>() {
       for (; t + 16 <= length; t += 16) {
         PrefetchAhead(in, t, length);
-        __m256i v = widen(t);
-        v = add(v, up(Constant<8>{}, v));
-        v = add(add(v, up(Constant<16>{}, v)), carry);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prefix + t + 4), v);
-        carry = _mm256_permute4x64_epi64(v, 0xFF);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prefix + t + kBytes),
+                            PrefixStep16<kBytes>(in + t, carry));
       }
-    } else if (bytes == 3) {
-      // Lane j takes lane 12 + j % 3, the last pixel's: words 4 to 6 of the high half.
-      const __m256i last_pixel =
-          _mm256_setr_epi8(8, 9, 10, 11, 12, 13, 8, 9, 10, 11, 12, 13, 8, 9, 10, 11,  //
-                           12, 13, 8, 9, 10, 11, 12, 13, 8, 9, 10, 11, 12, 13, 8, 9);
-      for (; t + 16 <= length; t += 15) {
-        PrefetchAhead(in, t, length);
-        __m256i v = widen(t);
-        v = add(v, up(Constant<6>{}, v));
-        v = add(v, up(Constant<12>{}, v));
-        v = add(add(v, up(Constant<24>{}, v)), carry);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prefix + t + 3), v);  // lane 15 rewritten
-        carry = _mm256_shuffle_epi8(_mm256_permute2x128_si256(v, v, 0x11), last_pixel);
-      }
-    } else if (bytes == 1) {
-      const __m256i last = _mm256_set1_epi16(0x0706);
-      for (; t + 16 <= length; t += 16) {
-        PrefetchAhead(in, t, length);
-        __m256i v = widen(t);
-        v = add(v, up(Constant<2>{}, v));
-        v = add(v, up(Constant<4>{}, v));
-        v = add(v, up(Constant<8>{}, v));
-        v = add(add(v, up(Constant<16>{}, v)), carry);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prefix + t + 1), v);
-        carry = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(v, 0xFF), last);
-      }
-    }
+    };
+    if (bytes == 4)
+      steps.template operator()<4>();
+    else if (bytes == 3)
+      steps.template operator()<3>();
+    else if (bytes == 1)
+      steps.template operator()<1>();
     if (t > 0)
       for (int c = 0; c < bytes; ++c) prefix[c] = 0;
     return t;
