@@ -132,30 +132,6 @@ struct Avx2Operations {
     return v;
   }
 
-  // A row's prefix sums of bytes a pixel apart into 16-bit lanes, a step at a time. Returns
-  // how many bytes it summed: whole steps, from the first; none for other pixels.
-  static ptrdiff_t PrefixOfBytesInRegisters16(const uint8_t* in, ptrdiff_t length, int bytes,
-                                              uint16_t* prefix) {
-    ptrdiff_t t = 0;
-    __m256i carry = _mm256_setzero_si256();
-    auto steps = [&]<int kBytes>() {
-      for (; t + 16 <= length; t += 16) {
-        PrefetchAhead(in, t, length);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prefix + t + kBytes),
-                            PrefixStep16<kBytes>(in + t, carry));
-      }
-    };
-    if (bytes == 4)
-      steps.template operator()<4>();
-    else if (bytes == 3)
-      steps.template operator()<3>();
-    else if (bytes == 1)
-      steps.template operator()<1>();
-    if (t > 0)
-      for (int c = 0; c < bytes; ++c) prefix[c] = 0;
-    return t;
-  }
-
   // 32-bit prefix sums go a pixel at a time on this set.
   template <typename Value>
   static ptrdiff_t PrefixOfValuesInRegisters32(const Value*, ptrdiff_t, int, uint32_t*) {
