@@ -76,8 +76,12 @@ std::vector<Call> Extremes() {
   add("rect", 4, 1, 32, 8);
   add("rect", 1, 43, 12, 350);  // a narrow box of 261 samples, summed value by value
   add("line", 0, 129, 4, 1040);
-  // Column sums of 259 rows, past 16 bits, for a box wide enough for prefix sums.
-  calls.push_back({"rect", 2, 129, 16, 1040, 4, 0, 0, false});
+  // Column sums of 259 and 261 rows, past 16 bits, in boxes wide enough for sums along the
+  // row, with outputs shorter than a register, and of whole registers and a few bytes more.
+  for (int bytes_per_pixel : {1, 3, 4}) {
+    calls.push_back({"rect", 2, 129, 16, 1040, bytes_per_pixel, 0, 0, false});
+    calls.push_back({"rect", 9, 130, 81, 1040, bytes_per_pixel, 3, 0, false});
+  }
   add("line", 1, 0, 8, 4);
   add("line", 0, 1, 4, 8);
   add("line", 0, -3, 9, 24);
