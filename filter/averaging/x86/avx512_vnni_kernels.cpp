@@ -13,7 +13,6 @@
 #include <immintrin.h>
 #include <stddef.h>
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "averaging/kernel_operations.h"
