@@ -77,26 +77,6 @@ struct Avx512VnniOperations : Avx512Operations {
     return whole;
   }
 
-  // 64 column sums moved down a row: each lane's entering byte and leaving byte placed side
-  // by side in its 32-bit lane by one permute of both rows' lines, then added with weights 1
-  // and -1 by one dot product (where widening each byte took a shuffle, and an addition).
-  static void MoveColumnLine32(const uint8_t* entering, const uint8_t* leaving, uint32_t* column) {
-    const __m512i in = _mm512_loadu_si512(entering);
-    const __m512i out = _mm512_loadu_si512(leaving);
-    const __m512i weights = _mm512_set1_epi32(0x0000FF01);
-    for (int v = 0; v < 4; ++v) {
-      // Lane j: byte 16v + j of the entering line, then that of the leaving line (64 + j).
-      const __m512i order = _mm512_add_epi8(
-          _mm512_set_epi32(0x00004F0F, 0x00004E0E, 0x00004D0D, 0x00004C0C, 0x00004B0B, 0x00004A0A,
-                           0x00004909, 0x00004808, 0x00004707, 0x00004606, 0x00004505, 0x00004404,
-                           0x00004303, 0x00004202, 0x00004101, 0x00004000),
-          _mm512_set1_epi8(char(16 * v)));
-      const __m512i pairs = _mm512_permutex2var_epi8(in, order, out);
-      __m512i* const sums = reinterpret_cast<__m512i*>(column + 16 * v);
-      _mm512_storeu_si512(sums, _mm512_dpbusd_epi32(_mm512_loadu_si512(sums), pairs, weights));
-    }
-  }
-
   // The shared divisions again, so that they take this DivideTotals32.
 #include "averaging/x86/vector_operations.inc"
 };
