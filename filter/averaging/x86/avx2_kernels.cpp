@@ -11,12 +11,6 @@ namespace korvel_avx2 {
 
 #include "averaging/x86/pixel_prefix.inc"
 
-// An integer as a type, for a shift count that must be a constant.
-template <int N>
-struct Constant {
-  static constexpr int value = N;
-};
-
 struct Avx2Operations {
   static constexpr int kVectorBytes = 32;
   typedef uint16_t Vector16 __attribute__((vector_size(32)));
@@ -90,6 +84,16 @@ struct Avx2Operations {
     return k;
   }
 
+  // v moved up by kUp bytes across the whole register, zeros below.
+  template <int kUp>
+  static __m256i Up(__m256i v) {
+    const __m256i low_half_up = _mm256_permute2x128_si256(v, v, 0x08);
+    if constexpr (kUp < 16)
+      return _mm256_alignr_epi8(v, low_half_up, 16 - kUp);
+    else
+      return _mm256_slli_si256(low_half_up, kUp - 16);
+  }
+
   // One step of a row's prefix sums of bytes a pixel apart, in 16-bit lanes: the 16 bytes at
   // `in` widened and scanned by shifts of 1, 2, 4... pixels, plus each channel's total so far.
   // `carry` holds those totals, each in the lanes of its channel, and becomes this step's:
@@ -98,24 +102,15 @@ struct Avx2Operations {
   template <int kBytes>
   static __m256i PrefixStep16(const uint8_t* in, __m256i& carry) {
     auto add = [](__m256i a, __m256i b) { return _mm256_add_epi16(a, b); };
-    // v moved up by kUp bytes across the whole register, zeros below.
-    auto up = [](auto bytes_up, __m256i v) {
-      constexpr int kUp = decltype(bytes_up)::value;
-      const __m256i low_half_up = _mm256_permute2x128_si256(v, v, 0x08);
-      if constexpr (kUp < 16)
-        return _mm256_alignr_epi8(v, low_half_up, 16 - kUp);
-      else
-        return _mm256_slli_si256(low_half_up, kUp - 16);
-    };
     __m256i v = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
     if constexpr (kBytes == 4) {
-      v = add(v, up(Constant<8>{}, v));
-      v = add(add(v, up(Constant<16>{}, v)), carry);
+      v = add(v, Up<8>(v));
+      v = add(add(v, Up<16>(v)), carry);
       carry = _mm256_permute4x64_epi64(v, 0xFF);
     } else if constexpr (kBytes == 3) {
-      v = add(v, up(Constant<6>{}, v));
-      v = add(v, up(Constant<12>{}, v));
-      v = add(add(v, up(Constant<24>{}, v)), carry);
+      v = add(v, Up<6>(v));
+      v = add(v, Up<12>(v));
+      v = add(add(v, Up<24>(v)), carry);
       // Words 13 to 15 are words 5 to 7 of the high half: bytes 10 to 15 there.
       const __m256i last_pixel =
           _mm256_setr_epi8(10, 11, 12, 13, 14, 15, 10, 11, 12, 13, 14, 15, 10, 11, 12, 13,  //
@@ -123,16 +118,49 @@ struct Avx2Operations {
       carry = _mm256_shuffle_epi8(_mm256_permute2x128_si256(v, v, 0x11), last_pixel);
     } else {
       static_assert(kBytes == 1, "pixels of 1, 3 or 4 bytes");
-      v = add(v, up(Constant<2>{}, v));
-      v = add(v, up(Constant<4>{}, v));
-      v = add(v, up(Constant<8>{}, v));
-      v = add(add(v, up(Constant<16>{}, v)), carry);
+      v = add(v, Up<2>(v));
+      v = add(v, Up<4>(v));
+      v = add(v, Up<8>(v));
+      v = add(add(v, Up<16>(v)), carry);
       carry = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(v, 0xFF), _mm256_set1_epi16(0x0706));
     }
     return v;
   }
 
-  // 32-bit prefix sums go a pixel at a time on this set.
+  // One step of a row's prefix sums of 32-bit values a pixel apart, eight at a time: the
+  // register's own scan and the totals so far, as PrefixStep16 does for bytes (with 3-byte
+  // pixels lane j of the next step continues lane 5 + j % 3). Where each channel keeps its
+  // lanes from step to step, the register's own totals are broadcast before the totals so
+  // far join them, so that the chain from step to step is one addition.
+  template <int kBytes>
+  static __m256i PrefixStep32(__m256i v, __m256i& carry) {
+    auto add = [](__m256i a, __m256i b) { return _mm256_add_epi32(a, b); };
+    if constexpr (kBytes == 4) {
+      v = add(v, Up<16>(v));
+      const __m256i totals = _mm256_permute2x128_si256(v, v, 0x11);
+      v = add(v, carry);
+      carry = add(carry, totals);
+    } else if constexpr (kBytes == 3) {
+      v = add(v, Up<12>(v));
+      v = add(v, Up<24>(v));
+      // Channels move a lane each step: the totals so far come from this step's sums, added
+      // after the register's own scan (the barrier keeps GCC from adding them sooner).
+      __asm__("" : "+x"(v));
+      v = add(v, carry);
+      carry = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(5, 6, 7, 5, 6, 7, 5, 6));
+    } else {
+      static_assert(kBytes == 1, "pixels of 1, 3 or 4 bytes");
+      v = add(v, Up<4>(v));
+      v = add(v, Up<8>(v));
+      v = add(v, Up<16>(v));
+      const __m256i totals = _mm256_permutevar8x32_epi32(v, _mm256_set1_epi32(7));
+      v = add(v, carry);
+      carry = add(carry, totals);
+    }
+    return v;
+  }
+
+  // 32-bit prefix sums of a row go a pixel at a time on this set.
   template <typename Value>
   static ptrdiff_t PrefixOfValuesInRegisters32(const Value*, ptrdiff_t, int, uint32_t*) {
     return 0;
