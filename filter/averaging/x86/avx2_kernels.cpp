@@ -42,9 +42,14 @@ struct Avx2Operations {
     auto pack = [&](auto quotients) {
       ptrdiff_t k = 0;
       for (; k + 32 <= length; k += 32) {
-        const __m256i low = _mm256_packus_epi32(quotients(totals(k)), quotients(totals(k + 8)));
-        const __m256i high =
-            _mm256_packus_epi32(quotients(totals(k + 16)), quotients(totals(k + 24)));
+        // One statement each, so that totals(k) is asked for in order of k: the window sums
+        // of the box are made step by step as they are asked for.
+        const __m256i first = quotients(totals(k));
+        const __m256i second = quotients(totals(k + 8));
+        const __m256i third = quotients(totals(k + 16));
+        const __m256i fourth = quotients(totals(k + 24));
+        const __m256i low = _mm256_packus_epi32(first, second);
+        const __m256i high = _mm256_packus_epi32(third, fourth);
         // The packs work within 128-bit halves; this puts the 32 bytes back in order.
         const __m256i bytes = _mm256_permutevar8x32_epi32(
             _mm256_packus_epi16(low, high), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
