@@ -148,8 +148,8 @@ struct Avx2Operations {
     } else if constexpr (kBytes == 3) {
       v = add(v, Up<12>(v));
       v = add(v, Up<24>(v));
-      // Channels move a lane each step: the totals so far come from this step's sums, added
-      // after the register's own scan (the barrier keeps GCC from adding them sooner).
+      // Channels move two lanes each step: the totals so far come from this step's sums,
+      // added after the register's own scan (the barrier keeps GCC from adding them sooner).
       __asm__("" : "+x"(v));
       v = add(v, carry);
       carry = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(5, 6, 7, 5, 6, 7, 5, 6));
