@@ -29,31 +29,31 @@ struct Avx2Operations {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
   }
 
-  // Divides 32-bit totals, eight at a time, `totals(k)` giving those from k on, and packs
-  // the quotients to bytes. Below 2^24 by the float reciprocal (the caller rounds to
-  // nearest), else from the high halves of the 64-bit products of even and odd lanes,
-  // merged, then the rest of the shift. Returns how many it divided.
-  template <typename Totals>
-  static ptrdiff_t DivideTotals32(Totals totals, ptrdiff_t length, const Divisor& divisor,
-                                  uint8_t* out) {
+  // Divides 32-bit totals of kRows rows, eight of each at a time, `totals(k, t)` setting
+  // t[r] to row r's from k on, and packs the quotients to bytes in out[r]. Below 2^24 by the
+  // float reciprocal (the caller rounds to nearest), else from the high halves of the 64-bit
+  // products of even and odd lanes, merged, then the rest of the shift. Returns how many of
+  // each row it divided.
+  template <int kRows, typename Totals>
+  static ptrdiff_t DivideTotals32Rows(Totals totals, ptrdiff_t length, const Divisor& divisor,
+                                      uint8_t* const* out) {
     const __m256 reciprocal = _mm256_set1_ps(divisor.reciprocal);
     const __m256i multiplier = _mm256_set1_epi64x(divisor.multiplier);
     const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 32);
     auto pack = [&](auto quotients) {
       ptrdiff_t k = 0;
       for (; k + 32 <= length; k += 32) {
-        // One statement each, so that totals(k) is asked for in order of k: the window sums
-        // of the box are made step by step as they are asked for.
-        const __m256i first = quotients(totals(k));
-        const __m256i second = quotients(totals(k + 8));
-        const __m256i third = quotients(totals(k + 16));
-        const __m256i fourth = quotients(totals(k + 24));
-        const __m256i low = _mm256_packus_epi32(first, second);
-        const __m256i high = _mm256_packus_epi32(third, fourth);
-        // The packs work within 128-bit halves; this puts the 32 bytes back in order.
-        const __m256i bytes = _mm256_permutevar8x32_epi32(
-            _mm256_packus_epi16(low, high), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), bytes);
+        // Asked for in order of k: the window sums of the box are made step by step.
+        __m256i step[4][kRows];
+        for (int s = 0; s < 4; ++s) totals(k + 8 * s, step[s]);
+        for (int r = 0; r < kRows; ++r) {
+          const __m256i low = _mm256_packus_epi32(quotients(step[0][r]), quotients(step[1][r]));
+          const __m256i high = _mm256_packus_epi32(quotients(step[2][r]), quotients(step[3][r]));
+          // The packs work within 128-bit halves; this puts the 32 bytes back in order.
+          const __m256i bytes = _mm256_permutevar8x32_epi32(
+              _mm256_packus_epi16(low, high), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[r] + k), bytes);
+        }
       }
       return k;
     };
@@ -67,6 +67,12 @@ struct Avx2Operations {
       const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(total, 32), multiplier);
       return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA), rest);
     });
+  }
+  template <typename Totals>
+  static ptrdiff_t DivideTotals32(Totals totals, ptrdiff_t length, const Divisor& divisor,
+                                  uint8_t* out) {
+    return DivideTotals32Rows<1>([&](ptrdiff_t k, __m256i(&rows)[1]) { rows[0] = totals(k); },
+                                 length, divisor, &out);
   }
 
   // 16-bit totals, sixteen at a time: the high half of the 16-bit product, then the rest of

@@ -54,11 +54,11 @@ struct Avx512VnniOperations : Avx512Operations {
   // its 64-bit product, and one permute of the products of even and odd lanes puts sixteen
   // in order (four µops where shifts, a blend and a narrowing take eight). Others as
   // Avx512Operations.
-  template <typename Totals>
-  static ptrdiff_t DivideTotals32(Totals totals, ptrdiff_t length, const Divisor& divisor,
-                                  uint8_t* out) {
+  template <int kRows, typename Totals>
+  static ptrdiff_t DivideTotals32Rows(Totals totals, ptrdiff_t length, const Divisor& divisor,
+                                      uint8_t* const* out) {
     if (divisor.reciprocal > 0 || (divisor.shift != 40 && divisor.shift != 48))
-      return Avx512Operations::DivideTotals32(totals, length, divisor, out);
+      return Avx512Operations::DivideTotals32Rows<kRows>(totals, length, divisor, out);
     const __m512i multiplier = _mm512_set1_epi64(divisor.multiplier);
     // Byte 2j from quadword j of the even products, byte 2j + 1 from that of the odd ones
     // (64 + its byte), each at the quotient's byte.
@@ -68,13 +68,22 @@ struct Avx512VnniOperations : Avx512Operations {
                         _mm512_set1_epi8(char(divisor.shift / 8)));
     const ptrdiff_t whole = length / 16 * 16;
     for (ptrdiff_t k = 0; k < whole; k += 16) {
-      const __m512i total = totals(k);
-      const __m512i even = _mm512_mul_epu32(total, multiplier);
-      const __m512i odd = _mm512_mul_epu32(_mm512_srli_epi64(total, 32), multiplier);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
-                       _mm512_castsi512_si128(_mm512_permutex2var_epi8(even, order, odd)));
+      __m512i rows[kRows];
+      totals(k, rows);
+      for (int r = 0; r < kRows; ++r) {
+        const __m512i even = _mm512_mul_epu32(rows[r], multiplier);
+        const __m512i odd = _mm512_mul_epu32(_mm512_srli_epi64(rows[r], 32), multiplier);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out[r] + k),
+                         _mm512_castsi512_si128(_mm512_permutex2var_epi8(even, order, odd)));
+      }
     }
     return whole;
+  }
+  template <typename Totals>
+  static ptrdiff_t DivideTotals32(Totals totals, ptrdiff_t length, const Divisor& divisor,
+                                  uint8_t* out) {
+    return DivideTotals32Rows<1>([&](ptrdiff_t k, __m512i(&rows)[1]) { rows[0] = totals(k); },
+                                 length, divisor, &out);
   }
 
   // The shared divisions again, so that they take this DivideTotals32.
