@@ -36,10 +36,13 @@ struct Avx2Operations {
   // each row it divided.
   template <int kRows, typename Totals>
   static ptrdiff_t DivideTotals32Rows(Totals totals, ptrdiff_t length, const Divisor& divisor,
-                                      uint8_t* const* out) {
+                                      uint8_t* const* outs) {
     const __m256 reciprocal = _mm256_set1_ps(divisor.reciprocal);
     const __m256i multiplier = _mm256_set1_epi64x(divisor.multiplier);
     const __m128i rest = _mm_cvtsi32_si128(divisor.shift - 32);
+    // Local copies: the compiler reloaded the pointers after every store.
+    uint8_t* out[kRows];
+    for (int r = 0; r < kRows; ++r) out[r] = outs[r];
     auto pack = [&](auto quotients) {
       ptrdiff_t k = 0;
       for (; k + 32 <= length; k += 32) {

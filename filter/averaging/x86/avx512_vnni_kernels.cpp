@@ -56,9 +56,9 @@ struct Avx512VnniOperations : Avx512Operations {
   // Avx512Operations.
   template <int kRows, typename Totals>
   static ptrdiff_t DivideTotals32Rows(Totals totals, ptrdiff_t length, const Divisor& divisor,
-                                      uint8_t* const* out) {
+                                      uint8_t* const* outs) {
     if (divisor.reciprocal > 0 || (divisor.shift != 40 && divisor.shift != 48))
-      return Avx512Operations::DivideTotals32Rows<kRows>(totals, length, divisor, out);
+      return Avx512Operations::DivideTotals32Rows<kRows>(totals, length, divisor, outs);
     const __m512i multiplier = _mm512_set1_epi64(divisor.multiplier);
     // Byte 2j from quadword j of the even products, byte 2j + 1 from that of the odd ones
     // (64 + its byte), each at the quotient's byte.
@@ -66,6 +66,9 @@ struct Avx512VnniOperations : Avx512Operations {
         _mm512_add_epi8(_mm512_set_epi32(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x78387030, 0x68286020,
                                          0x58185010, 0x48084000),
                         _mm512_set1_epi8(char(divisor.shift / 8)));
+    // Local copies: the compiler reloaded the pointers after every store.
+    uint8_t* out[kRows];
+    for (int r = 0; r < kRows; ++r) out[r] = outs[r];
     const ptrdiff_t whole = length / 16 * 16;
     for (ptrdiff_t k = 0; k < whole; k += 16) {
       __m512i rows[kRows];
