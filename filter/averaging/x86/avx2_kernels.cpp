@@ -46,15 +46,21 @@ struct Avx2Operations {
     auto pack = [&](auto quotients) {
       ptrdiff_t k = 0;
       for (; k + 32 <= length; k += 32) {
-        // Asked for in order of k: the window sums of the box are made step by step.
-        __m256i step[4][kRows];
-        for (int s = 0; s < 4; ++s) totals(k + 8 * s, step[s]);
+        // Asked for in order of k: the window sums of the box are made step by step. Each
+        // pair of steps is packed before the next is asked for, which keeps the registers
+        // the compiler needs for two rows within AVX2's sixteen.
+        __m256i first[kRows], second[kRows], low[kRows];
+        totals(k, first);
+        totals(k + 8, second);
+        for (int r = 0; r < kRows; ++r)
+          low[r] = _mm256_packus_epi32(quotients(first[r]), quotients(second[r]));
+        totals(k + 16, first);
+        totals(k + 24, second);
         for (int r = 0; r < kRows; ++r) {
-          const __m256i low = _mm256_packus_epi32(quotients(step[0][r]), quotients(step[1][r]));
-          const __m256i high = _mm256_packus_epi32(quotients(step[2][r]), quotients(step[3][r]));
+          const __m256i high = _mm256_packus_epi32(quotients(first[r]), quotients(second[r]));
           // The packs work within 128-bit halves; this puts the 32 bytes back in order.
           const __m256i bytes = _mm256_permutevar8x32_epi32(
-              _mm256_packus_epi16(low, high), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+              _mm256_packus_epi16(low[r], high), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
           _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[r] + k), bytes);
         }
       }
