@@ -77,12 +77,6 @@ struct Avx2Operations {
       return _mm256_srl_epi32(_mm256_blend_epi32(even, odd, 0xAA), rest);
     });
   }
-  template <typename Totals>
-  static ptrdiff_t DivideTotals32(Totals totals, ptrdiff_t length, const Divisor& divisor,
-                                  uint8_t* out) {
-    return DivideTotals32Rows<1>([&](ptrdiff_t k, __m256i(&rows)[1]) { rows[0] = totals(k); },
-                                 length, divisor, &out);
-  }
 
   // 16-bit totals, sixteen at a time: the high half of the 16-bit product, then the rest of
   // the shift.

@@ -82,14 +82,8 @@ struct Avx512VnniOperations : Avx512Operations {
     }
     return whole;
   }
-  template <typename Totals>
-  static ptrdiff_t DivideTotals32(Totals totals, ptrdiff_t length, const Divisor& divisor,
-                                  uint8_t* out) {
-    return DivideTotals32Rows<1>([&](ptrdiff_t k, __m512i(&rows)[1]) { rows[0] = totals(k); },
-                                 length, divisor, &out);
-  }
 
-  // The shared divisions again, so that they take this DivideTotals32.
+  // The shared divisions again, so that they take this DivideTotals32Rows.
 #include "averaging/x86/vector_operations.inc"
 };
 
