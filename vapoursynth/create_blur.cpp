@@ -92,7 +92,7 @@ bool GiveEngines(BlurNode& node, Shape shape) {
         plane.engine = node.planes[q].engine;
     if (plane.engine) continue;
     // The widest plane, the first, bounds every row.
-    plane.engine = BlurEngine::Create(shape, plane.x, plane.y, 1, node.vi.width);
+    plane.engine = BlurEngine::Create(shape, plane.x, plane.y, BytePixels(1), node.vi.width);
     if (!plane.engine) return false;
     node.engines[node.engine_count++] = plane.engine;
   }
