@@ -128,6 +128,7 @@ AverageResult BlurEngine::AverageInterior(const uint8_t* src, ptrdiff_t src_pitc
   else
     AveragePlain(job);
   __atomic_store_n(&last_kernel_, int(kernel), __ATOMIC_RELAXED);
+  __atomic_fetch_add(&frames_by_kernel_[int(kernel)], 1, __ATOMIC_RELAXED);
   delete temporary;
   return AverageResult::kDone;
 }

@@ -37,9 +37,13 @@ class BlurEngine : public HeapAllocated {
 
   int TableCapacity() const { return capacity_; }
   SampleFormat Format() const { return format_; }
-  // The kernel that averaged the latest frame, for tests and reports.
+  // The kernel that averaged the latest frame, and how many frames each kernel averaged, for
+  // tests and reports.
   KernelChoice LastKernel() const {
     return KernelChoice(__atomic_load_n(&last_kernel_, __ATOMIC_RELAXED));
+  }
+  int64_t FramesAveragedBy(KernelChoice kernel) const {
+    return __atomic_load_n(&frames_by_kernel_[int(kernel)], __ATOMIC_RELAXED);
   }
   // The work spaces the averager holds now.
   int64_t WorkSpaceBytes() const;
@@ -73,4 +77,5 @@ class BlurEngine : public HeapAllocated {
   SampleTable* tables_ = nullptr;     // published, never changed or freed before the engine
   SampleTable* spare_ = nullptr;      // allocated at creation, taken by the first table built
   int last_kernel_ = int(KernelChoice::kPlain);  // a KernelChoice, stored atomically
+  int64_t frames_by_kernel_[kKernelChoices] = {};
 };

@@ -76,6 +76,8 @@ struct FastAverager::WorkSpace : HeapAllocated {
   HeapArray<uint32_t> lines;
   HeapArray<uint32_t> ring;
   KernelBuffers buffers{};
+  int taken = 0;             // 1 while a call averages with it
+  WorkSpace* next = nullptr;  // set before it joins the pool, then only read
 };
 
 FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
@@ -115,14 +117,18 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
     delete averager;
     return nullptr;
   }
-  averager->work_spaces_[0] = first;
+  averager->work_spaces_ = first;
   averager->work_space_bytes_ = averager->pointer_capacity_ * int64_t(sizeof(void*) + sizeof(int)) +
                                 (2 + averager->ring_rows_) * line_bytes;
   return averager;
 }
 
 FastAverager::~FastAverager() {
-  for (WorkSpace* space : work_spaces_) delete space;
+  for (WorkSpace* space = work_spaces_; space;) {
+    WorkSpace* const next = space->next;
+    delete space;
+    space = next;
+  }
 }
 
 FastAverager::WorkSpace* FastAverager::NewWorkSpace() const {
@@ -142,31 +148,34 @@ FastAverager::WorkSpace* FastAverager::NewWorkSpace() const {
   return space;
 }
 
-// The first free slot, its work space made on first use: a caller finds every slot below
-// its own taken only while as many other calls average, so N callers at once hold at most
-// N work spaces. -1 when every slot is taken or memory is short.
-int FastAverager::TakeWorkSpace() {
-  for (int slot = 0; slot < kPooledWorkSpaces; ++slot) {
-    if (__atomic_load_n(&taken_[slot], __ATOMIC_RELAXED) != 0 ||
-        __atomic_exchange_n(&taken_[slot], 1, __ATOMIC_ACQUIRE) != 0)
-      continue;
-    if (!work_spaces_[slot])
-      __atomic_store_n(&work_spaces_[slot], NewWorkSpace(), __ATOMIC_RELAXED);
-    if (work_spaces_[slot]) return slot;
-    ReturnWorkSpace(slot);
-    return -1;
+// A call finds every work space of the pool taken only while as many other calls average,
+// so N calls at once leave at most N work spaces, whatever N.
+FastAverager::WorkSpace* FastAverager::TakeWorkSpace() {
+  for (WorkSpace* space = __atomic_load_n(&work_spaces_, __ATOMIC_ACQUIRE); space;
+       space = space->next) {
+    if (__atomic_load_n(&space->taken, __ATOMIC_RELAXED) == 0 &&
+        __atomic_exchange_n(&space->taken, 1, __ATOMIC_ACQUIRE) == 0)
+      return space;
   }
-  return -1;
+  WorkSpace* space = NewWorkSpace();
+  if (!space) return nullptr;
+  space->taken = 1;
+  space->next = __atomic_load_n(&work_spaces_, __ATOMIC_RELAXED);
+  while (!__atomic_compare_exchange_n(&work_spaces_, &space->next, space, true, __ATOMIC_RELEASE,
+                                      __ATOMIC_RELAXED)) {
+  }
+  return space;
 }
 
-void FastAverager::ReturnWorkSpace(int slot) {
-  __atomic_store_n(&taken_[slot], 0, __ATOMIC_RELEASE);
+void FastAverager::ReturnWorkSpace(WorkSpace* space) {
+  __atomic_store_n(&space->taken, 0, __ATOMIC_RELEASE);
 }
 
 int FastAverager::WorkSpaceCount() const {
   int count = 0;
-  for (WorkSpace* const& space : work_spaces_)
-    count += __atomic_load_n(&space, __ATOMIC_RELAXED) != nullptr;
+  for (WorkSpace* space = __atomic_load_n(&work_spaces_, __ATOMIC_ACQUIRE); space;
+       space = space->next)
+    ++count;
   return count;
 }
 
@@ -286,15 +295,15 @@ bool FastAverager::Fits(const AveragingPlan& plan, const AveragingJob& job) cons
 
 KernelChoice FastAverager::Average(const AveragingPlan& plan, const AveragingJob& job) {
   KernelChoice choice = plan.kernel_;
-  const int slot =
-      choice == KernelChoice::kPlain || job.Empty() || !Fits(plan, job) ? -1 : TakeWorkSpace();
-  if (slot < 0) {
+  WorkSpace* const space =
+      choice == KernelChoice::kPlain || job.Empty() || !Fits(plan, job) ? nullptr : TakeWorkSpace();
+  if (!space) {
     AveragePlain(job);
     return KernelChoice::kPlain;
   }
   {
     [[maybe_unused]] const DefaultFloatEnvironment float_environment;
-    const KernelBuffers& buffers = work_spaces_[slot]->buffers;
+    const KernelBuffers& buffers = space->buffers;
     const SumWidth width = plan.width_;
     if (choice == kBoxChoices[width])
       kernels_.box[width](job, plan.layout_, plan.divisor_, buffers);
@@ -305,7 +314,7 @@ KernelChoice FastAverager::Average(const AveragingPlan& plan, const AveragingJob
     else
       kernels_.runs[width](job, plan.layout_, plan.prefix_rows_, plan.divisor_, buffers);
   }
-  ReturnWorkSpace(slot);
+  ReturnWorkSpace(space);
   return choice;
 }
 

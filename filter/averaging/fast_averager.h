@@ -24,6 +24,7 @@ enum class KernelChoice {
   kShifted64,
   kRowBox32
 };
+constexpr int kKernelChoices = int(KernelChoice::kRowBox32) + 1;
 
 // "box16", "shifted32", "plain": for reports.
 const char* KernelName(KernelChoice choice);
@@ -69,21 +70,21 @@ class FastAverager : public HeapAllocated {
   // plan is the one made for the job's table. The source must be readable from y_bound rows
   // above the job's rows to y_bound below, and from x_bound pixels left of its pixels to
   // x_bound right, as the frame pass guarantees. Any number of threads may call this at once:
-  // each call takes a work space of its own from a pool that grows to the number of callers.
+  // each call takes a work space of its own from a pool that grows, without a ceiling, to the
+  // number of calls that average at once, and keeps them until the averager is deleted. Only
+  // a work space that cannot be allocated leaves a call to the plain kernel.
   KernelChoice Average(const AveragingPlan& plan, const AveragingJob& job);
 
   // Plans and averages in one call.
   KernelChoice Average(const AveragingJob& job);
 
   // The bytes of one work space; Average allocates one only when more threads call at once
-  // than ever before.
+  // than ever before, so a burst of N threads leaves N of them.
   int64_t WorkSpaceBytes() const { return work_space_bytes_; }
   int WorkSpaceCount() const;
 
  private:
   struct WorkSpace;
-  // Work spaces beyond these are made for one call and freed after it.
-  static constexpr int kPooledWorkSpaces = 64;
 
   FastAverager(int x_bound, int y_bound, const KernelSet& kernels, SumWidth narrowest)
       : x_bound_(x_bound), y_bound_(y_bound), kernels_(kernels), narrowest_(narrowest) {}
@@ -99,8 +100,9 @@ class FastAverager : public HeapAllocated {
                    ShiftPlan* chosen, HeapArray<RowRun>* entering,
                    HeapArray<RowRun>* leaving) const;
   bool Fits(const AveragingPlan& plan, const AveragingJob& job) const;
-  int TakeWorkSpace();
-  void ReturnWorkSpace(int slot);
+  // A free work space of the pool, or a new one added to it; null when memory is short.
+  WorkSpace* TakeWorkSpace();
+  static void ReturnWorkSpace(WorkSpace* space);
 
   int x_bound_;
   int y_bound_;
@@ -112,6 +114,5 @@ class FastAverager : public HeapAllocated {
   int64_t pointer_capacity_ = 0;
   int64_t ring_rows_ = 0;  // lines of earlier sums, prefix rows or row sums per work space
   int64_t work_space_bytes_ = 0;
-  WorkSpace* work_spaces_[kPooledWorkSpaces] = {};
-  int taken_[kPooledWorkSpaces] = {};  // 1 while a call averages with that work space
+  WorkSpace* work_spaces_ = nullptr;  // the pool: a list that only grows, newest first
 };
