@@ -28,9 +28,10 @@ BlurEngine* BlurEngine::Create(Shape shape, int x, int y, SampleFormat format,
   // horizontal and vertical lines are boxes too, and keep the rows of a box's row sums.
   const bool ring = shape == Shape::kFocus || (shape == Shape::kLine && x != 0 && y != 0);
   const int64_t x_bound = Magnitude(x), y_bound = Magnitude(y);
-  if (format.type == SampleType::kUint8 && x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
+  if (x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     engine->averager_ = FastAverager::Create(int(x_bound), int(y_bound), largest_row_bytes,
-                                             capacity, ring, BestInstructionSet(), kSum16, !ring);
+                                             capacity, ring, BestInstructionSet(), kSum16, !ring,
+                                             format);
 #else
   (void)largest_row_bytes;
 #endif
