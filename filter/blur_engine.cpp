@@ -2,7 +2,7 @@
 
 #include "arithmetic.h"
 #include "averaging/averaging_job.h"
-#include "averaging/float_scan.h"
+#include "averaging/kernel_set.h"
 #include "averaging/plain_kernel.h"
 
 SampleTable::~SampleTable() { delete plan; }
@@ -119,8 +119,9 @@ AverageResult BlurEngine::AverageInterior(const uint8_t* src, ptrdiff_t src_pitc
   KernelChoice kernel = KernelChoice::kPlain;
   bool plain_only = false;
   if (format_.type == SampleType::kFloat32 && !job.Empty()) {
-    const FloatPlaneScan scan =
-        ScanFloatPlane(src, src_pitch, ptrdiff_t(width) * format_.channels, height);
+    const FloatPlaneScan scan = KernelsFor(BestInstructionSet())
+                                    .scan_floats(src, src_pitch,
+                                                 ptrdiff_t(width) * format_.channels, height);
     job.float_scale = FloatScaleFor(scan.largest_finite_bits, job.offset_count);
     plain_only = scan.non_finite;
   }

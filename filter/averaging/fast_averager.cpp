@@ -32,16 +32,6 @@ constexpr KernelChoice kShiftedChoices[] = {KernelChoice::kShifted16, KernelChoi
 // Row sums of a box this many pixels wide, or fewer, fit 16 bits.
 constexpr int kWidestRowSumBox = UINT16_MAX / 255;
 
-const KernelSet& KernelsFor(InstructionSet set) {
-#if defined(KORVEL_X86_KERNELS)
-  if (set == InstructionSet::kAvx2) return Avx2Kernels();
-  if (set == InstructionSet::kAvx512) return Avx512Kernels();
-  if (set == InstructionSet::kAvx512Vnni) return Avx512VnniKernels();
-#endif
-  (void)set;
-  return PortableKernels();
-}
-
 // The whole pixels by which the samples move per row, rounded down and up: from the middle
 // of the first run in the table to the middle of the last.
 struct Lean {
@@ -86,6 +76,16 @@ bool AlignedToSamples(const AveragingJob& job, int sample_bytes) {
 }
 
 }  // namespace
+
+const KernelSet& KernelsFor(InstructionSet set) {
+#if defined(KORVEL_X86_KERNELS)
+  if (set == InstructionSet::kAvx2) return Avx2Kernels();
+  if (set == InstructionSet::kAvx512) return Avx512Kernels();
+  if (set == InstructionSet::kAvx512Vnni) return Avx512VnniKernels();
+#endif
+  (void)set;
+  return PortableKernels();
+}
 
 const char* KernelName(KernelChoice choice) {
   constexpr const char* kNames[] = {"plain",     "box16",     "box32",   "box64",

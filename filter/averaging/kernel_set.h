@@ -6,6 +6,7 @@
 
 #include "averaging/averaging_job.h"
 #include "averaging/exact_division.h"
+#include "averaging/instruction_set.h"
 #include "averaging/kernel_costs.h"
 #include "averaging/row_runs.h"
 #include "averaging/shift_plan.h"
@@ -63,9 +64,16 @@ struct KernelSet {
   // Boxes of 16-bit sums take `box`, which reads less for them.
   AverageFunction row_box32;
   WideKernels wide[kWideSumsCount];
+  // Over `rows` rows of `samples` floats each, `pitch` bytes apart.
+  FloatPlaneScan (*scan_floats)(const uint8_t* plane, ptrdiff_t pitch, ptrdiff_t samples,
+                                int rows);
 };
 
 // Output rows the row-sum box averages a pass: its ring holds as many rows beyond the box's.
 constexpr int kRowBoxRowsPerPass = 4;
 
 const KernelSet& PortableKernels();
+
+// The kernels built for an instruction set the processor has (the portable ones for any
+// other).
+const KernelSet& KernelsFor(InstructionSet set);

@@ -13,7 +13,6 @@
 
 #include "accepted_arguments.h"
 #include "averaging/fast_averager.h"
-#include "averaging/float_scan.h"
 #include "averaging/plain_kernel.h"
 #include "blur_filter.h"
 #include "sample_tables.h"
@@ -182,8 +181,8 @@ class FastKernels : public ::testing::TestWithParam<InstructionSet> {
                                            std::abs(c.y), table.data(), int(table.size()));
       averaging.sample_type = format.type;
       if (format.type == SampleType::kFloat32) {
-        const FloatPlaneScan scan = ScanFloatPlane(source.bytes.data(), src_pitch,
-                                                   ptrdiff_t(c.width) * format.channels, c.height);
+        const FloatPlaneScan scan = KernelsFor(GetParam()).scan_floats(
+            source.bytes.data(), src_pitch, ptrdiff_t(c.width) * format.channels, c.height);
         averaging.float_scale = FloatScaleFor(scan.largest_finite_bits, int64_t(table.size()));
       }
       return averaging;
