@@ -102,7 +102,7 @@ struct FastAverager::WorkSpace : HeapAllocated {
   HeapArray<uint32_t> lines;
   HeapArray<uint32_t> ring;
   KernelBuffers buffers{};
-  int taken = 0;             // 1 while a call averages with it
+  int taken = 0;              // 1 while a call averages with it
   WorkSpace* next = nullptr;  // set before it joins the pool, then only read
 };
 
@@ -114,8 +114,7 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
   const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
   const int64_t rows = 2 * int64_t(y_bound) + 1;
   if (rows > kLargestRowSteps || line_capacity > INT32_MAX) return nullptr;
-  FastAverager* averager =
-      new FastAverager(x_bound, y_bound, KernelsFor(set), narrowest, samples);
+  FastAverager* averager = new FastAverager(x_bound, y_bound, KernelsFor(set), narrowest, samples);
   if (!averager) return nullptr;
   // Sums that fit 31 bits always have a 32-bit divisor; larger ones take 64-bit lanes, as do
   // floats' integers, and words' sums that any word could take past 32 bits.
@@ -311,7 +310,7 @@ bool FastAverager::ChooseShift(const int32_t* offsets, int offset_count, ptrdiff
     if (!planned || plan.row_step > ring_rows_) return;
     if (byte_changes_in_16_bits && !plan.SumsFit16Bits()) return;
     if (layout.run_count + plan.SamplesRead() > pointer_capacity_) return;
-    const int cost = kernel_costs::Shifted(plan, narrow);
+    const int cost = kernel_costs::Shifted(plan, StepCostsFor(width));
     if (cost >= best_cost) return;
     best_cost = cost, best_row_step = plan.row_step, best_column_step = plan.column_step;
   };
@@ -335,12 +334,22 @@ bool FastAverager::ChooseShift(const int32_t* offsets, int offset_count, ptrdiff
   return true;
 }
 
+kernel_costs::StepCosts FastAverager::StepCostsFor(SumWidth width) const {
+  switch (samples_.type) {
+    case SampleType::kUint8: return kernel_costs::ByteCosts(width == kSum16);
+    case SampleType::kUint16: return kernel_costs::kWordCosts;
+    case SampleType::kFloat32: return kernel_costs::kFloatCosts;
+  }
+  return kernel_costs::kWordCosts;
+}
+
 // The runs kernel with prefix rows where the ring holds them and they pay, and its cost.
 FastAverager::RunsChoice FastAverager::ChooseRuns(const RunLayout& layout, bool narrow) const {
   const int spanned_rows = layout.last_row - layout.first_row + 1;
   const bool ring = ring_rows_ >= spanned_rows;
-  const int sample_by_sample = kernel_costs::RunsSampleBySample(layout, narrow);
-  const int with_prefix_rows = kernel_costs::RunsWithPrefixRows(layout, narrow);
+  const kernel_costs::StepCosts costs = StepCostsFor(narrow ? kSum16 : kSum32);
+  const int sample_by_sample = kernel_costs::RunsSampleBySample(layout, costs);
+  const int with_prefix_rows = kernel_costs::RunsWithPrefixRows(layout, costs);
   if (ring && with_prefix_rows < sample_by_sample) return {with_prefix_rows, true};
   return {sample_by_sample, false};
 }

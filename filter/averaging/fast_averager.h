@@ -107,6 +107,7 @@ class FastAverager : public HeapAllocated {
     bool prefix_rows;
   };
   RunsChoice ChooseRuns(const RunLayout& layout, bool narrow) const;
+  kernel_costs::StepCosts StepCostsFor(SumWidth width) const;
   bool ChooseShift(const int32_t* offsets, int offset_count, ptrdiff_t src_pitch,
                    int bytes_per_pixel, const RunLayout& layout, int runs_cost, SumWidth width,
                    ShiftPlan* chosen, HeapArray<RowRun>* entering,
