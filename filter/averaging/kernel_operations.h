@@ -100,3 +100,11 @@ template <typename Ops>
 concept AddsSignedSteps = requires(typename Ops::Vector16 steps, typename Ops::Vector32& sums) {
   Ops::AddSignedSteps(steps, sums, sums);
 };
+
+// Optional: 16-bit quotients of words' 32-bit sums (without the rounding term) by the
+// divisor's multiplier, for a length that is a multiple of sixteen.
+template <typename Ops>
+concept DividesWords32 = requires(const uint32_t* sums, ptrdiff_t length, const Divisor& divisor,
+                                  uint16_t* out) {
+  Ops::DivideWords32(sums, length, divisor, out);
+};
