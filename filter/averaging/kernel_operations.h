@@ -108,3 +108,9 @@ concept DividesWords32 = requires(const uint32_t* sums, ptrdiff_t length, const 
                                   uint16_t* out) {
   Ops::DivideWords32(sums, length, divisor, out);
 };
+
+// Optional: a register's worth of words, each widened to a 32-bit lane, in one operation.
+template <typename Ops>
+concept WidensWords32 = requires(const uint16_t* words) {
+  { Ops::WidenWords32(words) } -> SameAs<typename Ops::Vector32>;
+};

@@ -30,6 +30,11 @@ struct Avx2Operations : VectorOperations<Avx2Operations> {
     return Vector32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
   }
 
+  // The words at p, each widened to a 32-bit lane, in one instruction.
+  static Vector32 WidenWords32(const uint16_t* p) {
+    return Vector32(_mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+  }
+
   static Register Load(const void* at) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
   }
@@ -233,8 +238,9 @@ struct Avx2Operations : VectorOperations<Avx2Operations> {
 };
 
 using Ops = Avx2Operations;
-static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops> && DividesWords32<Ops>,
-              "AVX2 scans bytes and 32-bit values, and divides words' sums, in registers");
+static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops> && DividesWords32<Ops> &&
+                  WidensWords32<Ops>,
+              "AVX2 scans bytes and 32-bit values, and widens and divides words, in registers");
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx2
 
