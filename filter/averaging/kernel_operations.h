@@ -114,3 +114,11 @@ template <typename Ops>
 concept WidensWords32 = requires(const uint16_t* words) {
   { Ops::WidenWords32(words) } -> SameAs<typename Ops::Vector32>;
 };
+
+// Optional: half a register's worth of floats, each widened to a double lane of a register,
+// in one operation.
+template <typename Ops>
+concept WidensFloats = requires(const float* floats) {
+  {Ops::WidenFloats(floats)};
+  requires sizeof(Ops::WidenFloats(floats)) == Ops::kVectorBytes;
+};
