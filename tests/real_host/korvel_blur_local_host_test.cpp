@@ -132,24 +132,6 @@ TEST(KorvelBlurLocalHost, RendersAsTheModel) {
   }
 }
 
-// Two environments of the host, each loading the library, and a filter of the first serving
-// frames after the second is gone.
-TEST(KorvelBlurLocalHost, EachEnvironmentRegistersItsOwn) {
-  const KorvelBlurCase c{&HostFormatNamed("Y8"), 64, 48, "rect", 2, 2, {}};
-  const std::string script = KorvelBlurScript(DetailedSourceOf(*c.format, 64, 48, 1), c);
-  LocalHost first;
-  first.LoadKorvelBlur();
-  AVS_Clip* blurred = first.Clip(script);
-  {
-    LocalHost second;
-    second.LoadKorvelBlur();
-    second.Clip(script);
-  }
-  const StoredPlane source =
-      first.Plane(first.Clip(DetailedSourceOf(*c.format, 64, 48, 1)), 0, *c.format, 0);
-  ExpectPlaneAsModel(c, 0, source, first.Plane(blurred, 0, *c.format, 0), "frame 0");
-}
-
 // A host that lacks a function KorvelBlur calls gets KorvelBlur all the same, and the script
 // that calls it a message naming the function and the version needed.
 TEST(KorvelBlurOlderHost, ScriptErrorNamesWhatIsMissing) {
