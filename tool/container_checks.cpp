@@ -1,6 +1,7 @@
 #include "container_checks.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -40,4 +41,26 @@ int64_t MatroskaSegmentEnd(const uint8_t* bytes, size_t size) {
       length > uint64_t(INT64_MAX) - at)
     return -1;
   return int64_t(at + length);
+}
+
+bool Yuv4MpegFrameSize(const uint8_t* bytes, size_t size, int64_t* width, int64_t* height) {
+  static const char kSignature[] = "YUV4MPEG2 ";
+  const size_t signature = sizeof kSignature - 1;
+  if (size < signature || memcmp(bytes, kSignature, signature) != 0) return false;
+  *width = *height = -1;
+  // Parameters are separated by spaces, each a letter and its value, up to the line's end.
+  for (size_t at = signature; at < size && bytes[at] != '\n';) {
+    const uint8_t letter = bytes[at++];
+    int64_t number = 0;
+    bool digits = false;
+    for (; at < size && bytes[at] >= '0' && bytes[at] <= '9' && number < (int64_t(1) << 40); ++at) {
+      number = number * 10 + (bytes[at] - '0');
+      digits = true;
+    }
+    if (digits && letter == 'W') *width = number;
+    if (digits && letter == 'H') *height = number;
+    while (at < size && bytes[at] != ' ' && bytes[at] != '\n') ++at;
+    if (at < size && bytes[at] == ' ') ++at;
+  }
+  return *width >= 0 && *height >= 0;
 }

@@ -12,7 +12,7 @@
 #include "tool_error.h"
 
 int main(int argc, char** argv) {
-  platform::IgnoreBrokenPipe();
+  platform::IgnoreWriteSignals();
   platform::CleanUpOnSignals();
   WatchLibraryMessages();  // the libraries' own messages: errors only
   try {

@@ -4,6 +4,8 @@ extern "C" {
 #include <libavutil/parseutils.h>
 }
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -35,11 +37,21 @@ AVStream* ChooseVideoStream(const AVFormatContext* format) {
   return cover;
 }
 
-int64_t DeclaredSegmentEnd(const std::string& path) {
+// The first bytes of a regular file (a pipe's would be lost to the demuxer), for the
+// checks of what its header declares.
+std::vector<uint8_t> FileStart(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
   std::ifstream file(path, std::ios::binary);
   std::vector<uint8_t> start(4096);
   file.read(reinterpret_cast<char*>(start.data()), std::streamsize(start.size()));
-  return MatroskaSegmentEnd(start.data(), size_t(file.gcount()));
+  start.resize(size_t(file.gcount()));
+  return start;
+}
+
+[[noreturn]] void ThrowTooLarge(const std::string& path, int64_t width, int64_t height) {
+  throw ToolError("cannot read " + path + ": frame size " + std::to_string(width) + "x" +
+                  std::to_string(height) + " is too large");
 }
 
 bool NamedOneOf(const char* names, std::initializer_list<const char*> choices) {
@@ -52,6 +64,12 @@ bool NamedOneOf(const char* names, std::initializer_list<const char*> choices) {
 
 VideoSource::VideoSource(const std::string& path, std::optional<int64_t> frame_limit)
     : path_(path), frame_limit_(frame_limit) {
+  // The demuxer of YUV4MPEG refuses a size past its own limit with a text of no use.
+  const std::vector<uint8_t> start = FileStart(path);
+  int64_t width = 0, height = 0;
+  if (Yuv4MpegFrameSize(start.data(), start.size(), &width, &height) &&
+      width * height > kMostPixels)
+    ThrowTooLarge(path, width, height);
   // The file protocol, named, so that a file name means that file and nothing else.
   AVIOContext* io = nullptr;
   const int opened = avio_open2(&io, ("file:" + path).c_str(), AVIO_FLAG_READ, nullptr, nullptr);
@@ -70,8 +88,7 @@ VideoSource::VideoSource(const std::string& path, std::optional<int64_t> frame_l
     const AVCodecParameters* declared = context->streams[i]->codecpar;
     if (declared->codec_type == AVMEDIA_TYPE_VIDEO &&
         int64_t(declared->width) * declared->height > kMostPixels)
-      throw ToolError("cannot read " + path + ": frame size " + std::to_string(declared->width) +
-                      "x" + std::to_string(declared->height) + " is too large");
+      ThrowTooLarge(path, declared->width, declared->height);
   }
   // The decoders that look into the streams take no larger pictures than korvel does.
   std::vector<AVDictionary*> limits(context->nb_streams, nullptr);
@@ -90,7 +107,7 @@ VideoSource::VideoSource(const std::string& path, std::optional<int64_t> frame_l
   // A Matroska segment declares its size; the demuxer takes a file cut inside it, even
   // inside a frame, as complete.
   if (std::strcmp(container, "matroska,webm") == 0) {
-    segment_end_ = DeclaredSegmentEnd(path);
+    segment_end_ = MatroskaSegmentEnd(start.data(), start.size());
     if (segment_end_ > size && size >= 0)
       throw ToolError("cannot read " + path + ": it ends before the end its header declares, " +
                       "so it is cut short");
@@ -212,7 +229,8 @@ bool VideoSource::Read(SourceItem* item) {
     }
     error = avcodec_send_packet(decoder_.get(), packet_.get());
     av_packet_unref(packet_.get());
-    if (error < 0 || DecoderReportedDamage(decoder_.get())) Fail("cannot decode", error);
+    if (error < 0) Fail("cannot decode", error);
+    if (DecoderReportedDamage(decoder_.get())) Fail("cannot decode", AVERROR_INVALIDDATA);
   }
 }
 
@@ -268,6 +286,13 @@ void VideoSource::CheckComplete() const {
   if (declared_frames_ >= 0) {
     expected = declared_frames_ - discarded_packets_ - empty_packets_;
     if (frames_ >= expected && packets_ >= declared_frames_) return;
+    // AVI counts the empty chunks of dropped frames in its total, and its demuxer skips
+    // them: a stream whose every packet gave its frame and that reaches its declared end
+    // is whole, the frames before the gaps held.
+    const int64_t start = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+    if (stream_->duration > 0 && end_time_ != AV_NOPTS_VALUE &&
+        frames_ + discarded_packets_ >= packets_ && end_time_ >= start + stream_->duration)
+      return;
   } else if (declared_seconds_ > 0) {
     // Where the segment's declared end was reached, the file is whole: a last frame may be
     // held past the time of one frame, up to the end the tag declares.
