@@ -90,10 +90,12 @@ void VideoSink::AddVideoStream() {
       if (plan_.turn == 90 || plan_.turn == 270)
         e.sample_aspect_ratio = av_inv_q(video_.sample_aspect_ratio);
     }
-    // A video's colours are written again as it declares them.
+    // A video's colours are written again as it declares them; a matrix of RGB frames
+    // converted to YUV is the conversion's.
     if (IsYuv(pixels) && input_.kind == InputKind::kVideo) {
-      e.colorspace = video_.space;
-      e.color_range = video_.range;
+      const bool rgb_video = IsRgbFormat(video_.format) || video_.space == AVCOL_SPC_RGB;
+      e.colorspace = rgb_video ? AVCOL_SPC_UNSPECIFIED : video_.space;
+      e.color_range = rgb_video ? AVCOL_RANGE_MPEG : video_.range;
       e.color_primaries = video_.primaries;
       e.color_trc = video_.transfer;
       e.chroma_sample_location = video_.chroma_location;
