@@ -1,6 +1,7 @@
 #include "plane_filter.h"
 
 extern "C" {
+#include <libavutil/buffer.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 }
@@ -40,6 +41,11 @@ PlaneFilter::PlaneFilter(const Options& options, AVPixelFormat format, int width
     plane = PlaneBlurOf(shape, x, y, log2_w, log2_h);
     plane_widths_[p] = AV_CEIL_RSHIFT(width, log2_w);
     plane_heights_[p] = AV_CEIL_RSHIFT(height, log2_h);
+    // Rows start on 64-byte lines, as FFmpeg's own frames do.
+    strides_[p] = int(FFALIGN(int64_t(plane_widths_[p]) * samples.SampleBytes(), 64));
+    pools_[p].reset(av_buffer_pool_init(size_t(strides_[p]) * size_t(plane_heights_[p]) + 64,
+                                        nullptr));
+    if (!pools_[p]) throw std::bad_alloc();
     plane.averaged = AveragingChangesPlane(plane, shape, plane_widths_[p], plane_heights_[p]);
     if (!plane.averaged) continue;
     for (int q = 0; q < p && !plane.engine; ++q)
@@ -61,7 +67,7 @@ PlaneFilter::~PlaneFilter() {
 AvFramePtr PlaneFilter::Apply(AvFramePtr frame) {
   if (frame->format != format_ || frame->width != width_ || frame->height != height_)
     throw ToolError("a frame changed its format or size on its way to the filter");
-  AvFramePtr blurred = NewVideoFrame(format_, width_, height_);
+  AvFramePtr blurred = NewBlurredFrame();
   if (av_frame_copy_props(blurred.get(), frame.get()) < 0) throw std::bad_alloc();
   const int sample_bytes = PlaneSamples(format_).SampleBytes();
   for (int p = 0; p < plane_count_; ++p) {
@@ -78,4 +84,19 @@ AvFramePtr PlaneFilter::Apply(AvFramePtr frame) {
     if (result != AverageResult::kDone) throw ToolError("Korvel: computing error");
   }
   return blurred;
+}
+
+AvFramePtr PlaneFilter::NewBlurredFrame() {
+  AvFramePtr frame = NewFrame();
+  frame->format = format_;
+  frame->width = width_;
+  frame->height = height_;
+  for (int p = 0; p < plane_count_; ++p) {
+    frame->buf[p] = av_buffer_pool_get(pools_[p].get());
+    if (!frame->buf[p]) throw std::bad_alloc();
+    frame->data[p] = frame->buf[p]->data;
+    frame->linesize[p] = strides_[p];
+  }
+  frame->extended_data = frame->data;
+  return frame;
 }

@@ -3,6 +3,7 @@
 // subsampling, the checks and messages of every host.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,16 @@ class PlaneFilter : public FrameFilter {
   AvFramePtr Apply(AvFramePtr frame) override;
 
  private:
+  // A frame for the result, its planes from pools of buffers that frames given back refill:
+  // fresh memory for every frame costs the system its pages again each time.
+  AvFramePtr NewBlurredFrame();
+
   AVPixelFormat format_;
   int width_, height_;
   int plane_count_ = 0;
   PlaneBlur planes_[4] = {};
   int plane_widths_[4] = {}, plane_heights_[4] = {};
   std::vector<BlurEngine*> engines_;  // owned; planes of the same extents share one
+  int strides_[4] = {};
+  std::unique_ptr<AVBufferPool, AvFree<av_buffer_pool_uninit>> pools_[4];
 };
