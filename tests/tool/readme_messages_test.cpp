@@ -110,6 +110,7 @@ TEST(ReadmeMessages, EveryMessageProvokedIsInTheTable) {
   WriteBytes(folder.Path("empty.raw"), {});
   WriteBytes(folder.Path("clip.avs"), {'B', 'l', 'a', 'n', 'k', 'C', 'l', 'i', 'p', '(', ')'});
   std::filesystem::create_symlink("loop.raw", folder.Path("loop.raw"));
+  std::filesystem::create_directory(folder.Path("folder.avs"));
   const std::vector<std::string> raw{"in.raw", "out.raw", "--size", "48x40"};
   auto with = [&](std::vector<std::string> extra) {
     std::vector<std::string> arguments = raw;
@@ -147,6 +148,9 @@ TEST(ReadmeMessages, EveryMessageProvokedIsInTheTable) {
       {{"in.raw", "loop.raw", "--size", "48x40"}, 1},
       {with({"--plugin", "no-such.so"}), 1},
       {{"empty.raw", "out.raw", "--size", "48x40"}, 1},
+      {{"in.raw", "out.m3u8", "--size", "48x40"}, 1},
+      {{"in.raw", "out.mp3", "--size", "48x40"}, 1},
+      {{"folder.avs", "out.raw"}, 1},
   };
 #ifdef KORVEL_TOOL_PNG
   cases.push_back({{"in.raw", "out.png", "--size", "48x40"}, 1});
