@@ -4,6 +4,8 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
+
 #include "frame_formats.h"
 #include "picture_frames.h"
 #include "tool_error.h"
@@ -18,10 +20,8 @@ bool KeepsDisplayMatrix(const OutputFormat& format, OutputKind kind) {
   return false;
 }
 
-bool Listed(const AVPixelFormat* list, AVPixelFormat format) {
-  for (; list && *list != AV_PIX_FMT_NONE; ++list)
-    if (*list == format) return true;
-  return false;
+bool Listed(const std::vector<AVPixelFormat>& list, AVPixelFormat format) {
+  return std::find(list.begin(), list.end(), format) != list.end();
 }
 
 // What YUV4MPEG holds (8-bit YUV and grey everywhere, deeper ones where players take them).
@@ -33,14 +33,26 @@ const AVPixelFormat kYuv4MpegFormats[] = {
     AV_PIX_FMT_YUV444P12,   AV_PIX_FMT_YUV420P14,   AV_PIX_FMT_YUV422P14,   AV_PIX_FMT_YUV444P14,
     AV_PIX_FMT_YUV420P16,   AV_PIX_FMT_YUV422P16,   AV_PIX_FMT_YUV444P16,   AV_PIX_FMT_NONE};
 
+// Whether frames of this size can be held in the format: its chroma subsampling must
+// divide the width and height (x264 refuses odd sizes in 4:2:0).
+bool SizeSuits(AVPixelFormat format, int width, int height) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+  return d && width % (1 << d->log2_chroma_w) == 0 && height % (1 << d->log2_chroma_h) == 0;
+}
+
 // The frames' own format where the encoder (and the container) takes it, else the nearest
 // one they take, with a note.
 AVPixelFormat OwnEncoderFormat(const StreamPlan& plan) {
   const AVCodec* encoder = plan.format.video_encoder;
   const AVPixelFormat* list = encoder->pix_fmts;
   if (std::string(plan.format.muxer->name) == "yuv4mpegpipe") list = kYuv4MpegFormats;
-  if (!list || Listed(list, plan.frame_format)) return plan.frame_format;
-  return avcodec_find_best_pix_fmt_of_list(list, plan.frame_format, 0, nullptr);
+  if (!list) return plan.frame_format;
+  std::vector<AVPixelFormat> suited;
+  for (; *list != AV_PIX_FMT_NONE; ++list)
+    if (SizeSuits(*list, plan.width, plan.height)) suited.push_back(*list);
+  if (Listed(suited, plan.frame_format)) return plan.frame_format;
+  suited.push_back(AV_PIX_FMT_NONE);
+  return avcodec_find_best_pix_fmt_of_list(suited.data(), plan.frame_format, 0, nullptr);
 }
 
 void PlanVideo(StreamPlan& plan, const Options& options) {
