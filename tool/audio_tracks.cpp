@@ -143,6 +143,8 @@ class EncodedTrack : public AudioTrack {
     int error = avcodec_send_packet(decoder_.get(), packet);
     while (error >= 0) {
       error = avcodec_receive_frame(decoder_.get(), decoded_.get());
+      // The decoder's own report of damage it went past counts as damage.
+      if (DecoderReportedDamage(decoder_.get())) error = AVERROR_INVALIDDATA;
       if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return;
       if (error < 0) break;
       if (next_time_ == AV_NOPTS_VALUE) {
