@@ -15,14 +15,20 @@
 
 enum class AverageResult { kDone, kOutOfMemory, kComputingError };
 
+// How a picture's rows lie in memory: from its top (every planar format), or from its bottom
+// (packed RGB in AviSynth+), where the interior, counted from the picture's top, is one row
+// further from the buffer's start.
+enum class RowOrder { kTopDown, kBottomUp };
+
 class BlurEngine : public HeapAllocated {
  public:
   // For a shape with extents x and y as the filter keeps them (a disc's y equal to its x),
   // pixels of the format's samples, and rows of at most largest_row_bytes bytes. Null when
   // the format is not one the engine averages, or the shape's table cannot be counted or
-  // allocated.
+  // allocated. The kernels are those of the instruction set given (tests and benchmarks
+  // name one), else the widest the processor has within KORVEL_INSTRUCTION_SET.
   static BlurEngine* Create(Shape shape, int x, int y, SampleFormat format,
-                            int64_t largest_row_bytes);
+                            int64_t largest_row_bytes, InstructionSet set = BestInstructionSet());
   ~BlurEngine();
   BlurEngine(const BlurEngine&) = delete;
   BlurEngine& operator=(const BlurEngine&) = delete;
@@ -31,9 +37,12 @@ class BlurEngine : public HeapAllocated {
   // height - |y| - 3, the pixels from |x| + 1 to width - |x| - 3) as the rounded means over
   // the table for the source pitch, exactly as the plain kernel. Pitches are in bytes, and
   // multiples of the sample's size. Safe to call from any number of threads at once. Writes
-  // nothing unless the result is kDone.
+  // nothing unless the result is kDone. Stored bottom-up, the rows written are those from |y| + 2
+  // to height - |y| - 2 in memory, and a line's engine is made with y negated, so that the
+  // picture gets what it gets stored top-down.
   AverageResult AverageInterior(const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
-                                ptrdiff_t dst_pitch, int width, int height);
+                                ptrdiff_t dst_pitch, int width, int height,
+                                RowOrder order = RowOrder::kTopDown);
 
   int TableCapacity() const { return capacity_; }
   SampleFormat Format() const { return format_; }
@@ -53,19 +62,23 @@ class BlurEngine : public HeapAllocated {
   // frame gets tables made for one call beyond these.
   static constexpr int kMostTables = 8;
 
-  BlurEngine(Shape shape, int x, int y, SampleFormat format, int capacity)
+  BlurEngine(Shape shape, int x, int y, SampleFormat format, int capacity, InstructionSet set)
       : shape_(shape),
         x_(x),
         y_(y),
         format_(format),
         bytes_per_pixel_(format.PixelBytes()),
-        capacity_(capacity) {}
+        capacity_(capacity),
+        set_(set) {}
   // The table for source frames of this pitch, built and published on first use; null, with
   // the reason in *result, when it cannot be built. Tables past the most kept are made for
   // one call: *temporary then owns the table, which the caller deletes.
   const SampleTable* TableFor(int pitch, AverageResult* result, SampleTable** temporary);
   SampleTable* NewTable();
   SampleTable* Publish(SampleTable* table);
+  KernelChoice Average(const SampleTable& table, const AveragingJob& job);
+  KernelChoice AverageAroundNonFinite(const SampleTable& table, AveragingJob job, int width,
+                                      int height);
 
   Shape shape_;
   int x_;
@@ -73,6 +86,7 @@ class BlurEngine : public HeapAllocated {
   SampleFormat format_;
   int bytes_per_pixel_;
   int capacity_;
+  InstructionSet set_;
   FastAverager* averager_ = nullptr;  // null: every frame takes the plain kernel
   SampleTable* tables_ = nullptr;     // published, never changed or freed before the engine
   SampleTable* spare_ = nullptr;      // allocated at creation, taken by the first table built

@@ -29,6 +29,14 @@ inline uint32_t FloatBits(float value) {
 // Magnitude bits (sign cleared) at and above this are infinities and NaNs.
 constexpr uint32_t kNonFiniteBits = 0x7F800000u;
 
+// What the engine needs to know of a plane of floats before averaging it: the largest finite
+// magnitude, which sets how samples are summed, and whether any sample is an infinity or a
+// NaN, which the running sums of the fast kernels must not carry.
+struct FloatPlaneScan {
+  uint32_t largest_finite_bits;  // magnitude bits of the largest finite sample
+  bool non_finite;
+};
+
 // For a plane whose largest finite magnitude has the magnitude bits `largest_bits`, averaged
 // over `count` samples (count >= 1).
 inline FloatScale FloatScaleFor(uint32_t largest_bits, int64_t count) {
