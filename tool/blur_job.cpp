@@ -63,7 +63,7 @@ void Run(const Options& options, ScriptEnvironment& env) {
   // Declared before the sink, so that the sink has let go of the file before an
   // unfinished one is removed.
   OutputTarget target(options.output, options.input);
-  const std::unique_ptr<MediaSink> sink = OpenOutput(plan, options, target);
+  const std::unique_ptr<MediaSink> sink = OpenOutput(plan, target);
   FrameShaper shaper(plan);
   ProgressLine progress(!options.quiet && platform::IsTerminal(stderr), expected);
   int64_t written = 0;

@@ -4,51 +4,18 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 
 #include "output_target.h"
-#include "picture_frames.h"
-#include "platform.h"
 #include "png_image.h"
-#include "raw_stream.h"
+#include "raw_frames.h"
 #include "script_source.h"
 #include "tool_error.h"
 #include "video_sink.h"
 #include "video_source.h"
 
 namespace {
-
-std::string OpenFailure(const std::string& path) {
-  return "cannot open " + path + ": " + std::strerror(errno);
-}
-
-std::unique_ptr<FrameReader> OpenRawInput(const Options& options) {
-  if (!options.size) throw UsageError("raw input needs its frame size: --size WIDTHxHEIGHT");
-  StreamInfo info;
-  info.layout = {options.format.value_or(PixelFormat::kRgb24), options.size->width,
-                 options.size->height};
-  CheckFrameLayout(info.layout);
-  if (options.input == "-") {
-    platform::SetBinaryMode(stdin);
-    return std::make_unique<RawReader>(stdin, false, InputName(options.input), info);
-  }
-  FILE* file = std::fopen(options.input.c_str(), "rb");
-  if (!file) throw ToolError(OpenFailure(options.input));
-  return std::make_unique<RawReader>(file, true, options.input, info);
-}
-
-// A stream of the target's own, so that closing it leaves the target's descriptor open.
-FILE* TargetStream(const OutputTarget& target, const std::string& name) {
-  const int descriptor = dup(target.Descriptor());
-  FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "wb");
-  if (!file) {
-    if (descriptor >= 0) close(descriptor);
-    throw ToolError("cannot write " + name + ": " + std::strerror(errno));
-  }
-  return file;
-}
 
 // An animated PNG declares its frames (an acTL chunk) before its first picture data.
 bool IsAnimatedPng(const std::string& path) {
@@ -89,13 +56,18 @@ std::unique_ptr<MediaSource> OpenInput(const Options& options) {
   if (name != "-" && stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
     throw ToolError("cannot open " + name + ": " + std::strerror(EISDIR));
   switch (KindOfInput(name)) {
-    case InputKind::kRaw:
-      return PictureSource(OpenRawInput(options), InputKind::kRaw, InputName(name));
+    case InputKind::kRaw: {
+      if (!options.size) throw UsageError("raw input needs its frame size: --size WIDTHxHEIGHT");
+      const FrameLayout layout{options.format.value_or(PixelFormat::kRgb24), options.size->width,
+                               options.size->height};
+      CheckFrameLayout(layout);
+      return OpenRawSource(name, layout);
+    }
     case InputKind::kPicture:
       if (options.size || options.format)
         throw UsageError("--size and --format are for raw and video input; " + name +
                          " has its own");
-      return PictureSource(OpenPngReader(name), InputKind::kPicture, name);
+      return OpenPngSource(name);
     case InputKind::kScript:
       if (options.size || options.format)
         throw UsageError("--size and --format are for raw and video input; " + name +
@@ -111,21 +83,11 @@ std::unique_ptr<MediaSource> OpenInput(const Options& options) {
   return nullptr;
 }
 
-std::unique_ptr<MediaSink> OpenOutput(const StreamPlan& plan, const Options& options,
-                                      const OutputTarget& target) {
+std::unique_ptr<MediaSink> OpenOutput(const StreamPlan& plan, const OutputTarget& target) {
   const FrameLayout layout{plan.raw_format, plan.width, plan.height};
   switch (plan.output_kind) {
-    case OutputKind::kRaw: {
-      const bool standard = options.output == "-";
-      if (standard) platform::SetBinaryMode(stdout);
-      return PictureSink(
-          std::make_unique<RawWriter>(standard ? stdout : TargetStream(target, plan.output_name),
-                                      !standard, plan.output_name),
-          layout);
-    }
-    case OutputKind::kPng:
-      return PictureSink(OpenPngWriter(target.Descriptor(), plan.output_name, layout, plan.opaque),
-                         layout);
+    case OutputKind::kRaw: return OpenRawSink(target.Descriptor(), plan.output_name, layout);
+    case OutputKind::kPng: return OpenPngSink(target.Descriptor(), plan.output_name, layout);
     case OutputKind::kVideo:
       return std::make_unique<VideoSink>(target.Descriptor(), target.TemporaryPath(), plan);
   }

@@ -21,5 +21,4 @@ std::string OutputName(const std::string& name);
 std::unique_ptr<MediaSource> OpenInput(const Options& options);
 
 // A sink for OUTPUT as the plan says, writing to the target's descriptor.
-std::unique_ptr<MediaSink> OpenOutput(const StreamPlan& plan, const Options& options,
-                                      const OutputTarget& target);
+std::unique_ptr<MediaSink> OpenOutput(const StreamPlan& plan, const OutputTarget& target);

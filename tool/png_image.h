@@ -5,12 +5,13 @@
 #include <memory>
 #include <string>
 
-#include "frame_stream.h"
+#include "media_sink.h"
+#include "media_source.h"
+#include "pixel_format.h"
 
 // Throws ToolError when the file cannot be read, or when this build has no PNG support.
-std::unique_ptr<FrameReader> OpenPngReader(const std::string& path);
+std::unique_ptr<MediaSource> OpenPngSource(const std::string& path);
 
-// Writes the one frame it is given to `descriptor`, which stays open; only rgb24 and rgb32
-// frames can be written, rgb32 as RGB without alpha where it is `opaque`.
-std::unique_ptr<FrameWriter> OpenPngWriter(int descriptor, const std::string& name,
-                                           const FrameLayout& layout, bool opaque);
+// Writes the one rgb24 or rgb32 frame it is given to `descriptor`, which stays open.
+std::unique_ptr<MediaSink> OpenPngSink(int descriptor, const std::string& name,
+                                       const FrameLayout& layout);

@@ -11,9 +11,8 @@ namespace {
 
 }  // namespace
 
-std::unique_ptr<FrameReader> OpenPngReader(const std::string& path) { ThrowUnavailable(path); }
+std::unique_ptr<MediaSource> OpenPngSource(const std::string& path) { ThrowUnavailable(path); }
 
-std::unique_ptr<FrameWriter> OpenPngWriter(int, const std::string& name, const FrameLayout&,
-                                           bool) {
+std::unique_ptr<MediaSink> OpenPngSink(int, const std::string& name, const FrameLayout&) {
   ThrowUnavailable(name);
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "avisynth_c_interface.h"
-#include "frame_stream.h"
+#include "pixel_format.h"
 #include "media_source.h"
 
 class ScriptSource : public MediaSource {

@@ -26,12 +26,12 @@ bool Listed(const std::vector<AVPixelFormat>& list, AVPixelFormat format) {
 
 // What YUV4MPEG holds (8-bit YUV and grey everywhere, deeper ones where players take them).
 const AVPixelFormat kYuv4MpegFormats[] = {
-    AV_PIX_FMT_GRAY8,       AV_PIX_FMT_GRAY9,       AV_PIX_FMT_GRAY10,      AV_PIX_FMT_GRAY12,
-    AV_PIX_FMT_GRAY16,      AV_PIX_FMT_YUV420P,     AV_PIX_FMT_YUV422P,     AV_PIX_FMT_YUV444P,
-    AV_PIX_FMT_YUV420P9,    AV_PIX_FMT_YUV422P9,    AV_PIX_FMT_YUV444P9,    AV_PIX_FMT_YUV420P10,
-    AV_PIX_FMT_YUV422P10,   AV_PIX_FMT_YUV444P10,   AV_PIX_FMT_YUV420P12,   AV_PIX_FMT_YUV422P12,
-    AV_PIX_FMT_YUV444P12,   AV_PIX_FMT_YUV420P14,   AV_PIX_FMT_YUV422P14,   AV_PIX_FMT_YUV444P14,
-    AV_PIX_FMT_YUV420P16,   AV_PIX_FMT_YUV422P16,   AV_PIX_FMT_YUV444P16,   AV_PIX_FMT_NONE};
+    AV_PIX_FMT_GRAY8,     AV_PIX_FMT_GRAY9,     AV_PIX_FMT_GRAY10,    AV_PIX_FMT_GRAY12,
+    AV_PIX_FMT_GRAY16,    AV_PIX_FMT_YUV420P,   AV_PIX_FMT_YUV422P,   AV_PIX_FMT_YUV444P,
+    AV_PIX_FMT_YUV420P9,  AV_PIX_FMT_YUV422P9,  AV_PIX_FMT_YUV444P9,  AV_PIX_FMT_YUV420P10,
+    AV_PIX_FMT_YUV422P10, AV_PIX_FMT_YUV444P10, AV_PIX_FMT_YUV420P12, AV_PIX_FMT_YUV422P12,
+    AV_PIX_FMT_YUV444P12, AV_PIX_FMT_YUV420P14, AV_PIX_FMT_YUV422P14, AV_PIX_FMT_YUV444P14,
+    AV_PIX_FMT_YUV420P16, AV_PIX_FMT_YUV422P16, AV_PIX_FMT_YUV444P16, AV_PIX_FMT_NONE};
 
 // Whether frames of this size can be held in the format: its chroma subsampling must
 // divide the width and height (x264 refuses odd sizes in 4:2:0).
@@ -63,17 +63,22 @@ void PlanVideo(StreamPlan& plan, const Options& options) {
     plan.path = VideoPath::kAsGiven;
   } else if (input.kind == InputKind::kVideo && !rgb_requested) {
     if (options.format)
-      throw UsageError("--format is for raw input and for frames blurred as RGB (--rgb, or raw "
-                       "and PNG output); " + input.name + " is blurred in its own pixel format");
+      throw UsageError(
+          "--format is for raw input and for frames blurred as RGB (--rgb, or raw "
+          "and PNG output); " +
+          input.name + " is blurred in its own pixel format");
     plan.path = VideoPath::kPlanes;
   } else {
     plan.path = VideoPath::kPlugin;
   }
-  plan.raw_format = input.kind == InputKind::kVideo
-                        ? options.format.value_or(PixelFormat::kRgb32)
-                        : video.raw_format;
-  plan.frame_format = plan.path == VideoPath::kPlanes ? PlaneFormatFor(video.format)
-                                                      : AvFormatOf(plan.raw_format);
+  plan.raw_format = input.kind == InputKind::kVideo ? options.format.value_or(PixelFormat::kRgb32)
+                                                    : video.raw_format;
+  // A fourth channel that is only padding would show as transparency in a PNG: left out.
+  if (plan.output_kind == OutputKind::kPng && !video.has_real_alpha &&
+      plan.raw_format == PixelFormat::kRgb32)
+    plan.raw_format = PixelFormat::kRgb24;
+  plan.frame_format =
+      plan.path == VideoPath::kPlanes ? PlaneFormatFor(video.format) : AvFormatOf(plan.raw_format);
   plan.width = video.width;
   plan.height = video.height;
   plan.display_matrix = video.display_matrix;
@@ -84,18 +89,18 @@ void PlanVideo(StreamPlan& plan, const Options& options) {
     if (turn != 180) std::swap(plan.width, plan.height);
     const AVPixelFormat turned = TurnedFormat(plan.frame_format, turn);
     // 4:1:1 has no turned twin: its frames are turned in 4:4:4.
-    plan.frame_format = turned != AV_PIX_FMT_NONE
-                            ? turned
-                            : PlaneFormatFor(av_pix_fmt_desc_get(plan.frame_format)->comp[0].depth > 8
-                                                 ? AV_PIX_FMT_YUV444P16
-                                                 : AV_PIX_FMT_YUV444P);
+    plan.frame_format =
+        turned != AV_PIX_FMT_NONE
+            ? turned
+            : PlaneFormatFor(av_pix_fmt_desc_get(plan.frame_format)->comp[0].depth > 8
+                                 ? AV_PIX_FMT_YUV444P16
+                                 : AV_PIX_FMT_YUV444P);
   }
   if (plan.output_kind == OutputKind::kPng && plan.path == VideoPath::kAsGiven &&
       !FrameLayout{plan.raw_format, 0, 0}.IsRgb())
     throw ToolError(input.name + " gives " + NameOf(plan.raw_format) +
                     " frames, and PNG files are written from rgb24 or rgb32: end the script "
                     "with ConvertToRGB32() or ConvertToRGB24()");
-  plan.opaque = plan.output_kind == OutputKind::kPng && !video.has_real_alpha;
   if (plan.output_kind != OutputKind::kVideo) return;
   if (plan.path == VideoPath::kPlanes) {
     plan.encoder_format = OwnEncoderFormat(plan);

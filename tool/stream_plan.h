@@ -35,12 +35,11 @@ struct StreamPlan {
   // The frames the filter takes and gives: their format and size, after a turn.
   AVPixelFormat frame_format = AV_PIX_FMT_NONE;
   int width = 0, height = 0;
-  int turn = 0;                 // clockwise degrees frames are turned before the filter
-  std::string display_matrix;   // for the output to store; empty when frames were turned
+  int turn = 0;                // clockwise degrees frames are turned before the filter
+  std::string display_matrix;  // for the output to store; empty when frames were turned
   AVPixelFormat encoder_format = AV_PIX_FMT_NONE;  // for video outputs
   PixelFormat raw_format = PixelFormat::kRgb32;    // for raw and PNG outputs
-  bool opaque = false;  // a PNG's alpha is padding: written as 255
-  bool cut_to_video = false;  // sound past the last frame is left out (--frames)
+  bool cut_to_video = false;           // sound past the last frame is left out (--frames)
   std::vector<PlannedStream> streams;  // by input stream index
   std::vector<std::string> notes;      // printed before the run goes on
 };
