@@ -10,8 +10,11 @@ bool PlaneBlurs::Make(Shape shape, int x, int y, int width, int height, const Pl
     const int log2_w = subsampling[p].log2_w, log2_h = subsampling[p].log2_h;
     PlaneBlur& plane = planes_[p];
     plane = PlaneBlurOf(shape, x, y, log2_w, log2_h, order);
+    // Subsampled sizes round up, as FFmpeg's do (the hosts' clips divide evenly).
+    const int plane_width = (width + (1 << log2_w) - 1) >> log2_w;
+    const int plane_height = (height + (1 << log2_h) - 1) >> log2_h;
     plane.averaged =
-        listed.Listed(p) && AveragingChangesPlane(plane, shape, width >> log2_w, height >> log2_h);
+        listed.Listed(p) && AveragingChangesPlane(plane, shape, plane_width, plane_height);
     if (!plane.averaged) continue;
     for (int q = 0; q < p && !plane.engine; ++q)
       if (planes_[q].averaged && planes_[q].x == plane.x && planes_[q].y == plane.y)

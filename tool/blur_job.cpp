@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "frame_filter.h"
 #include "frame_pipeline.h"
 #include "frame_shaper.h"
 #include "media_files.h"
 #include "output_target.h"
-#include "plane_filter.h"
 #include "platform.h"
-#include "plugin_filter.h"
 #include "progress_line.h"
 #include "script_environment.h"
 #include "stream_plan.h"
@@ -41,10 +40,10 @@ std::unique_ptr<FrameFilter> MakeFilter(const StreamPlan& plan, const Options& o
                                         ScriptEnvironment& env) {
   switch (plan.path) {
     case VideoPath::kPlanes:
-      return std::make_unique<PlaneFilter>(options, plan.frame_format, plan.width, plan.height);
+      return MakePlaneFilter(options, plan.frame_format, plan.width, plan.height);
     case VideoPath::kPlugin:
-      return std::make_unique<PluginFilter>(env, options, plan.frame_format, plan.width,
-                                            plan.height, plan.input->video.frame_rate);
+      return MakePluginFilter(env, options, plan.frame_format, plan.width, plan.height,
+                              plan.input->video.frame_rate);
     case VideoPath::kAsGiven: break;
   }
   return std::make_unique<FramesAsGiven>();

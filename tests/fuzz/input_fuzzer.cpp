@@ -10,15 +10,15 @@
 #include <new>
 #include <string>
 
+#include "frame_filter.h"
 #include "frame_shaper.h"
-#include "plane_filter.h"
 #include "stream_plan.h"
 #include "tool_error.h"
 #include "video_source.h"
 
 namespace {
 
-const char* const kExtensions[] = {"mkv", "mp4", "avi", "y4m", "gif", "ts",  "png",
+const char* const kExtensions[] = {"mkv",  "mp4", "avi", "y4m", "gif", "ts",  "png",
                                    "webm", "mov", "flv", "nut", "mpg", "ogv", "wav"};
 
 void Blur(const std::string& path) {
@@ -30,10 +30,11 @@ void Blur(const std::string& path) {
   options.x = options.y = 1;
   const StreamPlan plan = PlanStreams(source.Description(), options);
   FrameShaper shaper(plan);
-  PlaneFilter filter(options, plan.frame_format, plan.width, plan.height);
+  const std::unique_ptr<FrameFilter> filter =
+      MakePlaneFilter(options, plan.frame_format, plan.width, plan.height);
   SourceItem item;
   for (int items = 0; items < 64 && source.Read(&item); ++items)
-    if (item.frame) filter.Apply(shaper.Shape(std::move(item.frame)));
+    if (item.frame) filter->Apply(shaper.Shape(std::move(item.frame)));
 }
 
 }  // namespace
