@@ -8,7 +8,6 @@ extern "C" {
 #include <cstdlib>
 
 #include "output_formats.h"
-
 #include "tool_error.h"
 
 namespace {
@@ -112,16 +111,15 @@ class EncodedTrack : public AudioTrack {
       throw std::bad_alloc();
     resampler_.reset(resampler);
     if (const int failed = swr_init(resampler); failed < 0) muxer.Fail(failed);
-    fifo_.reset(av_audio_fifo_alloc(encoder_->sample_fmt, encoder_->ch_layout.nb_channels, 1));
-    if (!fifo_) throw std::bad_alloc();
+    fifo_ = Allocated<decltype(fifo_)>(
+        av_audio_fifo_alloc(encoder_->sample_fmt, encoder_->ch_layout.nb_channels, 1));
   }
 
   void Write(AVPacket* packet) override { Decode(packet); }
 
   // A fresh encoder context for the layout; the encoder's error, or 0.
   int OpenEncoder(Muxer& muxer, const AVCodec* encoder, const AVChannelLayout& layout) {
-    encoder_.reset(avcodec_alloc_context3(encoder));
-    if (!encoder_) throw std::bad_alloc();
+    encoder_ = Allocated<AvCodecContextPtr>(avcodec_alloc_context3(encoder));
     encoder_->sample_rate =
         NearestRate(encoder, SoundRateFor(muxer.Context()->oformat, decoder_->sample_rate));
     encoder_->sample_fmt = SampleFormat(encoder, decoder_->sample_fmt);
@@ -180,7 +178,8 @@ class EncodedTrack : public AudioTrack {
                           frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
                           frame ? frame->nb_samples : 0),
               damaged_);
-    if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted->extended_data), count) < count)
+    if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted->extended_data),
+                            count) < count)
       throw std::bad_alloc();
   }
 
@@ -190,7 +189,8 @@ class EncodedTrack : public AudioTrack {
     const int size = encoder_->frame_size > 0 ? encoder_->frame_size : 4096;
     for (int queued; (queued = av_audio_fifo_size(fifo_.get())) >= size || (last && queued > 0);) {
       AvFramePtr frame = EncoderFrame(std::min(size, queued));
-      av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->extended_data), frame->nb_samples);
+      av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->extended_data),
+                         frame->nb_samples);
       frame->pts = next_time_ == AV_NOPTS_VALUE ? 0 : next_time_;
       next_time_ = frame->pts + frame->nb_samples;
       muxer_.Encode(encoder_.get(), frame.get(), index_);

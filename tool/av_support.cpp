@@ -7,29 +7,10 @@ extern "C" {
 #include <cstdarg>
 #include <cstring>
 #include <mutex>
-#include <new>
 #include <set>
 
 #include "pixel_format.h"
 #include "tool_error.h"
-
-AvFramePtr NewFrame() {
-  AvFramePtr frame(av_frame_alloc());
-  if (!frame) throw std::bad_alloc();
-  return frame;
-}
-
-AvPacketPtr NewPacket() {
-  AvPacketPtr packet(av_packet_alloc());
-  if (!packet) throw std::bad_alloc();
-  return packet;
-}
-
-CodecParametersPtr NewCodecParameters() {
-  CodecParametersPtr parameters(avcodec_parameters_alloc());
-  if (!parameters) throw std::bad_alloc();
-  return parameters;
-}
 
 DictionaryPtr CopyDictionary(const AVDictionary* dictionary) {
   AVDictionary* copy = nullptr;
@@ -98,8 +79,7 @@ AvCodecContextPtr OpenDecoder(const AVCodecParameters* parameters, AVRational ti
   if (!codec)
     throw ToolError("cannot decode " + input + ": no decoder for its " +
                     avcodec_get_name(parameters->codec_id) + " " + kind);
-  AvCodecContextPtr decoder(avcodec_alloc_context3(codec));
-  if (!decoder) throw std::bad_alloc();
+  AvCodecContextPtr decoder = Allocated<AvCodecContextPtr>(avcodec_alloc_context3(codec));
   Check(avcodec_parameters_to_context(decoder.get(), parameters), "cannot decode " + input);
   decoder->pkt_timebase = time_base;
   decoder->max_pixels = kMostPixels;

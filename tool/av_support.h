@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <memory>
+#include <new>
 #include <string>
 #include <type_traits>
 
@@ -29,9 +30,17 @@ using AvIoPtr = std::unique_ptr<AVIOContext, AvFree<avio_closep>>;
 using CodecParametersPtr = std::unique_ptr<AVCodecParameters, AvFree<avcodec_parameters_free>>;
 using DictionaryPtr = std::unique_ptr<AVDictionary, AvFree<av_dict_free>>;
 
-AvFramePtr NewFrame();
-AvPacketPtr NewPacket();
-CodecParametersPtr NewCodecParameters();
+// Takes what a library function allocated; throws std::bad_alloc where it gave null.
+template <typename Owner>
+Owner Allocated(typename Owner::pointer pointer) {
+  if (!pointer) throw std::bad_alloc();
+  return Owner(pointer);
+}
+inline AvFramePtr NewFrame() { return Allocated<AvFramePtr>(av_frame_alloc()); }
+inline AvPacketPtr NewPacket() { return Allocated<AvPacketPtr>(av_packet_alloc()); }
+inline CodecParametersPtr NewCodecParameters() {
+  return Allocated<CodecParametersPtr>(avcodec_parameters_alloc());
+}
 DictionaryPtr CopyDictionary(const AVDictionary* dictionary);
 // A frame of this format and size with its own buffers.
 AvFramePtr NewVideoFrame(AVPixelFormat format, int width, int height);

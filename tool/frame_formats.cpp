@@ -104,12 +104,14 @@ AvFramePtr TurnFrame(const AVFrame* frame, int turn, AVPixelFormat format) {
     for (int row = 0; row < out_height; ++row) {
       uint8_t* out = turned->data[p] + ptrdiff_t(row) * turned->linesize[p];
       for (int column = 0; column < out_width; ++column) {
-        const int in_row = turn == 90 ? height - 1 - column : turn == 180 ? height - 1 - row : column;
+        const int in_row = turn == 90    ? height - 1 - column
+                           : turn == 180 ? height - 1 - row
+                                         : column;
         const int in_column = turn == 90 ? row : turn == 180 ? width - 1 - column : width - 1 - row;
-        std::memcpy(out + ptrdiff_t(column) * bytes,
-                    frame->data[p] + ptrdiff_t(in_row) * frame->linesize[p] +
-                        ptrdiff_t(in_column) * bytes,
-                    size_t(bytes));
+        std::memcpy(
+            out + ptrdiff_t(column) * bytes,
+            frame->data[p] + ptrdiff_t(in_row) * frame->linesize[p] + ptrdiff_t(in_column) * bytes,
+            size_t(bytes));
       }
     }
   }

@@ -47,8 +47,8 @@ class FramePipeline {
   size_t most_frames_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Slot> slots_;   // slot i holds item first_ + i
-  int64_t first_ = 0;        // the number of the oldest item not yet written
+  std::deque<Slot> slots_;    // slot i holds item first_ + i
+  int64_t first_ = 0;         // the number of the oldest item not yet written
   std::deque<int64_t> jobs_;  // numbers of the frames no worker has taken yet
   size_t frames_in_flight_ = 0;
   int64_t frames_written_ = 0;

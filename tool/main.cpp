@@ -1,20 +1,111 @@
-// korvel: blurs images, videos and raw frame streams with the Korvel plugin.
+// korvel: blurs images, videos and raw frame streams with the Korvel plugin. One run, one
+// way through: open the input and describe it, plan the streams, make the filter, open the
+// output from the plan, then one read loop handing frames to the workers and the kept
+// packets, in order, to the writer.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <string>
-#include <vector>
+#include <memory>
+#include <thread>
 
 #include "av_support.h"
-#include "blur_job.h"
+#include "frame_filter.h"
+#include "frame_pipeline.h"
+#include "frame_shaper.h"
 #include "korvel_version.h"
-#include "options.h"
+#include "media_files.h"
+#include "output_target.h"
 #include "platform.h"
+#include "progress_line.h"
+#include "script_environment.h"
+#include "stream_plan.h"
 #include "tool_error.h"
 
+namespace {
+
+// The frames that will be processed, or -1 when that is known only at the end.
+int64_t ExpectedFrames(const Options& options, const VideoDescription& video) {
+  if (video.frame_count < 0) return options.frames.value_or(-1);
+  return std::min(video.frame_count, options.frames.value_or(video.frame_count));
+}
+
+// Workers beyond twice the processors only take memory.
+int WorkerCount(const Options& options, int64_t expected) {
+  const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
+  const int most = 2 * processors;
+  int count = options.threads.value_or(processors);
+  if (count > most) {
+    std::fprintf(stderr, "korvel: --threads %d is more than twice the %d processors; using %d\n",
+                 count, processors, most);
+    count = most;
+  }
+  if (expected > 0) count = int(std::min<int64_t>(count, expected));
+  return count;
+}
+
+std::unique_ptr<FrameFilter> MakeFilter(const StreamPlan& plan, const Options& options,
+                                        ScriptEnvironment& env) {
+  switch (plan.path) {
+    case VideoPath::kPlanes:
+      return MakePlaneFilter(options, plan.frame_format, plan.width, plan.height);
+    case VideoPath::kPlugin:
+      return MakePluginFilter(env, options, plan.frame_format, plan.width, plan.height,
+                              plan.input->video.frame_rate);
+    case VideoPath::kAsGiven: break;
+  }
+  return std::make_unique<FramesAsGiven>();
+}
+
+void Run(const Options& options, ScriptEnvironment& env) {
+  const std::unique_ptr<MediaSource> source = OpenInput(options);
+  const InputDescription& input = source->Description();
+  const StreamPlan plan = PlanStreams(input, options);
+  if (input.video.frame_count == 0) throw ToolError(InputName(options.input) + " holds no frames");
+  const std::unique_ptr<FrameFilter> filter = MakeFilter(plan, options, env);
+  const int64_t expected = ExpectedFrames(options, input.video);
+  const int workers = WorkerCount(options, expected);
+  for (const std::string& note : plan.notes) std::fprintf(stderr, "korvel: %s\n", note.c_str());
+
+  // Declared before the sink, so that the sink has let go of the file before an
+  // unfinished one is removed.
+  OutputTarget target(options.output, options.input);
+  const std::unique_ptr<MediaSink> sink = OpenOutput(plan, target);
+  FrameShaper shaper(plan);
+  ProgressLine progress(!options.quiet && isatty(2), expected);
+  int64_t written = 0;
+  FramePipeline pipeline(*filter, workers, [&](SourceItem& item) {
+    if (!item.frame) return sink->WritePacket(item.stream, item.packet.get());
+    sink->WriteFrame(item.frame.get());
+    progress.Update(++written);
+  });
+  int64_t read = 0;
+  SourceItem item;
+  while ((!options.frames || read < *options.frames) && source->Read(&item)) {
+    if (item.frame) {
+      item.frame = shaper.Shape(std::move(item.frame));
+      ++read;
+    } else {
+      const StreamFate fate = plan.streams[size_t(item.stream)].fate;
+      if (fate != StreamFate::kCopy && fate != StreamFate::kEncode) continue;
+    }
+    pipeline.Put(std::move(item));
+  }
+  const int64_t frames = pipeline.Finish();
+  progress.Finish();
+  if (frames == 0) throw ToolError(InputName(options.input) + " holds no frames");
+  sink->Finish();
+  target.Commit();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  platform::IgnoreWriteSignals();
-  platform::CleanUpOnSignals();
+  platform::HandleSignals();
   WatchLibraryMessages();  // the libraries' own messages: errors only
+  // Outlives every clip and frame, and the texts of the errors it raises.
+  ScriptEnvironment env;
   try {
     const Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
@@ -25,11 +116,13 @@ int main(int argc, char** argv) {
       std::printf("korvel %s\n", KORVEL_VERSION);
       return 0;
     }
-    RunBlurJob(options);
+    Run(options, env);
     return 0;
   } catch (const UsageError& error) {
     std::fprintf(stderr, "korvel: %s\nTry 'korvel --help' for more.\n", error.what());
     return 2;
+  } catch (const AvisynthError& error) {
+    std::fprintf(stderr, "korvel: %s\n", error.msg);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "korvel: %s\n", error.what());
   }

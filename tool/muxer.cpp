@@ -34,8 +34,7 @@ AVStream* Muxer::NewStream() {
 
 AVStream* Muxer::CopyStream(const StreamDescription& input) {
   AVStream* output = NewStream();
-  if (avcodec_parameters_copy(output->codecpar, input.parameters.get()) < 0)
-    throw std::bad_alloc();
+  if (avcodec_parameters_copy(output->codecpar, input.parameters.get()) < 0) throw std::bad_alloc();
   output->codecpar->codec_tag = 0;  // the input container's tag may mean nothing here
   output->time_base = input.time_base;
   output->disposition = input.disposition;
@@ -46,7 +45,8 @@ AVStream* Muxer::CopyStream(const StreamDescription& input) {
 void Muxer::AddChapter(const ChapterDescription& chapter, int64_t offset) {
   AVFormatContext* context = context_.get();
   auto* made = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
-  if (!made || av_dynarray_add_nofree(&context->chapters, reinterpret_cast<int*>(&context->nb_chapters), made) < 0) {
+  if (!made || av_dynarray_add_nofree(&context->chapters,
+                                      reinterpret_cast<int*>(&context->nb_chapters), made) < 0) {
     av_free(made);
     throw std::bad_alloc();
   }

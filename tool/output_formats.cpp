@@ -48,15 +48,14 @@ OutputFormat ChooseOutputFormat(const std::string& name) {
                     ".raw or another video or picture extension");
   // These write files of their own beside OUTPUT (segments, playlists, a file per
   // stream), which would land wherever their names say, outside what korvel replaces.
-  if (OneOf(format.muxer->name, {"hls", "dash", "segment", "stream_segment,ssegment", "hds",
-                                 "smoothstreaming", "tee", "webm_chunk", "webm_dash_manifest",
-                                 "fifo", "fifo_test"}))
+  if (OneOf(format.muxer->name,
+            {"hls", "dash", "segment", "stream_segment,ssegment", "hds", "smoothstreaming", "tee",
+             "webm_chunk", "webm_dash_manifest", "fifo", "fifo_test"}))
     throw ToolError("cannot write " + name + ": " + format.muxer->long_name +
                     " is written as several files (segments and a list of them), and korvel "
                     "writes one file: choose .ts, .mp4 or .mkv");
   // Sound containers whose only picture is a cover: a video would be cut to one frame.
-  if (OneOf(format.muxer->name, {"mp3", "flac"}) ||
-      format.muxer->video_codec == AV_CODEC_ID_NONE)
+  if (OneOf(format.muxer->name, {"mp3", "flac"}) || format.muxer->video_codec == AV_CODEC_ID_NONE)
     throw ToolError("cannot write " + name + ": " + format.muxer->long_name +
                     " files hold sound, not a video: choose .mp4, .mkv or another video");
   if (std::strcmp(format.muxer->name, "image2") == 0) {
@@ -125,9 +124,9 @@ bool TakesAsItIs(const AVOutputFormat* muxer, const AVCodecParameters* sound) {
   return taken;
 }
 
-TrackFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters* sound,
-                          const AVCodec** encoder) {
-  if (muxer->audio_codec == AV_CODEC_ID_NONE) return TrackFate::kDrop;
+StreamFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters* sound,
+                           const AVCodec** encoder) {
+  if (muxer->audio_codec == AV_CODEC_ID_NONE) return StreamFate::kDrop;
   const std::string name = muxer->name;
   const AVCodecID codec = sound->codec_id;
   const int listed = avformat_query_codec(muxer, codec, FF_COMPLIANCE_NORMAL);
@@ -137,10 +136,10 @@ TrackFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters* 
       (name == "mpegts" &&
        (codec == AV_CODEC_ID_AAC || codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_MP2 ||
         codec == AV_CODEC_ID_AC3 || codec == AV_CODEC_ID_EAC3 || codec == AV_CODEC_ID_OPUS));
-  if (copied && TakesAsItIs(muxer, sound)) return TrackFate::kCopy;
+  if (copied && TakesAsItIs(muxer, sound)) return StreamFate::kCopy;
   *encoder = name == "webm" ? avcodec_find_encoder_by_name("libopus")
                             : avcodec_find_encoder(muxer->audio_codec);
-  return *encoder ? TrackFate::kEncode : TrackFate::kDrop;
+  return *encoder ? StreamFate::kEncode : StreamFate::kDrop;
 }
 
 int SoundTracksHeld(const AVOutputFormat* muxer) {

@@ -28,12 +28,13 @@ OutputFormat ChooseOutputFormat(const std::string& name);
 AVPixelFormat ChoosePixelFormat(const AVCodec* encoder, AVPixelFormat source, int width,
                                 int height);
 
-enum class TrackFate { kCopy, kEncode, kDrop };
+// What becomes of an input stream in the output.
+enum class StreamFate { kVideo, kCopy, kEncode, kDrop };
 
 // What becomes of a sound track in the container: copied where the container takes it as
 // it is, else encoded again; `encoder` is set for kEncode.
-TrackFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters* sound,
-                          const AVCodec** encoder);
+StreamFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters* sound,
+                           const AVCodec** encoder);
 
 // How many sound tracks the container holds (FLV: one).
 int SoundTracksHeld(const AVOutputFormat* muxer);

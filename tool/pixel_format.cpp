@@ -34,7 +34,6 @@ const char* NameOf(PixelFormat format) {
   return "unknown";
 }
 
-
 int HostPixelType(PixelFormat format) {
   switch (format) {
     case PixelFormat::kRgb24: return CS_BGR24;

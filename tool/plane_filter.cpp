@@ -41,9 +41,8 @@ class PlaneFilter : public FrameFilter {
       plane_heights_[p] = AV_CEIL_RSHIFT(height, subsampling[p].log2_h);
       // Rows start on 64-byte lines, as FFmpeg's own frames do.
       strides_[p] = int(FFALIGN(int64_t(plane_widths_[p]) * samples.SampleBytes(), 64));
-      pools_[p].reset(
+      pools_[p] = Allocated<Pool>(
           av_buffer_pool_init(size_t(strides_[p]) * size_t(plane_heights_[p]) + 64, nullptr));
-      if (!pools_[p]) throw std::bad_alloc();
     }
     if (!blurs_.Make(ShapeOf(blur.c_str()), x, y, width, height, planes, subsampling, samples))
       throw std::bad_alloc();
@@ -95,7 +94,8 @@ class PlaneFilter : public FrameFilter {
   PlaneBlurs blurs_;
   int plane_widths_[kMostPlanes] = {}, plane_heights_[kMostPlanes] = {};
   int strides_[kMostPlanes] = {};
-  std::unique_ptr<AVBufferPool, AvFree<av_buffer_pool_uninit>> pools_[kMostPlanes];
+  using Pool = std::unique_ptr<AVBufferPool, AvFree<av_buffer_pool_uninit>>;
+  Pool pools_[kMostPlanes];
 };
 
 }  // namespace

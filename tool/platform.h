@@ -1,24 +1,12 @@
-// What the korvel command needs from the operating system. Everything that differs between
-// systems lives behind these few functions, one source file per system.
+// What the korvel command needs from the operating system beyond files: signals, its
+// temporary files, and where it is installed.
 #pragma once
 
-#include <cstdint>
-#include <cstdio>
+#include <signal.h>
+
 #include <string>
 
 namespace platform {
-
-bool IsTerminal(FILE* stream);
-
-// Standard input and output carry raw frames, which must pass byte for byte.
-void SetBinaryMode(FILE* stream);
-
-// A reader that goes away (`| head`), or a file past the size limit (`ulimit -f`), should
-// make writes fail (EPIPE, EFBIG), not end the program, so that the error can be reported
-// and the temporary file removed.
-void IgnoreWriteSignals();
-
-int ProcessorCount();
 
 // The folder holding the running executable, found from the executable itself so that it
 // does not depend on the working directory; empty when unknown.
@@ -27,13 +15,12 @@ std::string ExecutableDirectory();
 // The folder part of a path: "." when it has none.
 std::string FolderOf(const std::string& path);
 
-// The size of a regular file, or -1 for pipes, terminals and other streams.
-int64_t RegularFileSize(FILE* stream);
-
-// On every signal whose default action ends the program (bar those that cannot be
-// caught, and those ignored by whoever started us): removes the paths given to
-// RemoveOnSignal, then lets the signal end the program as it would have.
-void CleanUpOnSignals();
+// A reader that goes away (`| head`), or a file past the size limit (`ulimit -f`), makes
+// writes fail (EPIPE, EFBIG) rather than end the program, so that the error is reported and
+// the temporary file removed. Every other signal whose default action ends the program (bar
+// those that cannot be caught, and those ignored by whoever started us) removes the paths
+// given to RemoveOnSignal, then ends the program as it would have.
+void HandleSignals();
 void RemoveOnSignal(const std::string& path);
 void KeepOnSignal(const std::string& path);
 
@@ -46,7 +33,7 @@ class SignalsHeld {
   SignalsHeld& operator=(const SignalsHeld&) = delete;
 
  private:
-  void* previous_;  // the thread's signal mask before
+  sigset_t previous_;  // the thread's signal mask before
 };
 
 // A new file with a random name in `folder`, open for reading and writing by its owner

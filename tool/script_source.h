@@ -8,8 +8,8 @@
 #include <string>
 
 #include "avisynth_c_interface.h"
-#include "pixel_format.h"
 #include "media_source.h"
+#include "pixel_format.h"
 
 class ScriptSource : public MediaSource {
  public:

@@ -134,16 +134,12 @@ void PlanOtherStreams(StreamPlan& plan) {
     if (stream.type == AVMEDIA_TYPE_AUDIO && sound_tracks == SoundTracksHeld(format.muxer)) {
       note(i, "sound track", std::string(format.muxer->long_name) + " files hold one sound track");
     } else if (stream.type == AVMEDIA_TYPE_AUDIO) {
-      switch (ChooseAudioFate(format.muxer, stream.parameters.get(), &planned.encoder)) {
-        case TrackFate::kCopy: planned.fate = StreamFate::kCopy; break;
-        case TrackFate::kEncode: planned.fate = StreamFate::kEncode; break;
-        case TrackFate::kDrop:
-          note(i, "sound track",
-               format.muxer->audio_codec == AV_CODEC_ID_NONE
-                   ? std::string(format.muxer->long_name) + " files hold no sound"
-                   : std::string("no encoder for the sound these files hold"));
-          break;
-      }
+      planned.fate = ChooseAudioFate(format.muxer, stream.parameters.get(), &planned.encoder);
+      if (planned.fate == StreamFate::kDrop)
+        note(i, "sound track",
+             format.muxer->audio_codec == AV_CODEC_ID_NONE
+                 ? std::string(format.muxer->long_name) + " files hold no sound"
+                 : std::string("no encoder for the sound these files hold"));
       sound_tracks += planned.fate != StreamFate::kDrop;
     } else if (!stream.cover) {
       note(i, "stream", "only video, sound and cover pictures are kept");

@@ -19,8 +19,6 @@ enum class VideoPath {
   kAsGiven,  // a script's frames, which it has blurred itself
 };
 
-enum class StreamFate { kVideo, kCopy, kEncode, kDrop };
-
 struct PlannedStream {
   StreamFate fate = StreamFate::kDrop;
   const AVCodec* encoder = nullptr;  // for kEncode

@@ -127,14 +127,14 @@ void VideoSink::SetUpConversion() {
   converter_.reset(sws_getContext(plan_.width, plan_.height, from, plan_.width, plan_.height, to,
                                   SWS_BICUBIC, nullptr, nullptr, nullptr));
   if (!converter_)
-    throw ToolError("cannot write " + plan_.output_name + ": no conversion of the frames to its own");
+    throw ToolError("cannot write " + plan_.output_name +
+                    ": no conversion of the frames to its own");
   // The host's YUV frames, as its own filters make them, are limited.
   const bool from_full = IsRgbFormat(from) || FullRangeFormat(from) ||
                          (input_.kind == InputKind::kVideo && video_.range == AVCOL_RANGE_JPEG);
   sws_setColorspaceDetails(converter_.get(), MatrixCoefficients(video_.space), from_full ? 1 : 0,
                            MatrixCoefficients(encoder_->colorspace),
-                           encoder_->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16,
-                           1 << 16);
+                           encoder_->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16);
 }
 
 void VideoSink::AddOtherStreams() {
@@ -149,9 +149,9 @@ void VideoSink::AddOtherStreams() {
       covers_.emplace_back(int(i), output->index);
       continue;
     }
-    tracks_[i] = AddAudioTrack(muxer_, stream,
-                               planned.fate == StreamFate::kEncode ? planned.encoder : nullptr,
-                               input_.name);
+    tracks_[i] =
+        AddAudioTrack(muxer_, stream,
+                      planned.fate == StreamFate::kEncode ? planned.encoder : nullptr, input_.name);
   }
 }
 
@@ -207,8 +207,8 @@ void VideoSink::WriteFrame(AVFrame* frame) {
   if (last_pts_ != AV_NOPTS_VALUE && pts <= last_pts_) pts = last_pts_ + 1;
   last_pts_ = pts;
   picture->pts = pts;
-  end_time_ = time + std::max<int64_t>(
-                         1, av_rescale_q(1, av_inv_q(video_.frame_rate), video_.time_base));
+  end_time_ =
+      time + std::max<int64_t>(1, av_rescale_q(1, av_inv_q(video_.frame_rate), video_.time_base));
   ++frames_;
   muxer_.Encode(encoder_.get(), picture, video_index_);
   WritePendingPackets(time, false);

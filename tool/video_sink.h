@@ -44,8 +44,8 @@ class VideoSink : public MediaSink {
   AvCodecContextPtr encoder_;
   int video_index_ = 0;
   std::unique_ptr<SwsContext, AvFree<sws_freeContext>> converter_;  // null: frames as they are
-  std::vector<std::unique_ptr<AudioTrack>> tracks_;  // by input stream index
-  std::vector<std::pair<int, int>> covers_;  // input stream, output stream
+  std::vector<std::unique_ptr<AudioTrack>> tracks_;                 // by input stream index
+  std::vector<std::pair<int, int>> covers_;                         // input stream, output stream
   std::deque<std::pair<int, AvPacketPtr>> pending_;
   int64_t start_ = 0;  // the input's start, in the video's input time base
   int64_t frames_ = 0;

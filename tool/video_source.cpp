@@ -256,9 +256,8 @@ bool VideoSource::ReceiveFrame(SourceItem* item) {
   const int64_t own_length = frame->pkt_duration;
 #endif
   const VideoDescription& video = description_.video;
-  const int64_t length = own_length > 0
-                             ? own_length
-                             : av_rescale_q(1, av_inv_q(video.frame_rate), video.time_base);
+  const int64_t length =
+      own_length > 0 ? own_length : av_rescale_q(1, av_inv_q(video.frame_rate), video.time_base);
   end_time_ = when + std::max<int64_t>(length, 1);
   last_times_.push_back(when);
   if (last_times_.size() > 16) last_times_.pop_front();

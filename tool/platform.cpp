@@ -1,18 +1,14 @@
+#include "platform.h"
+
 #include <fcntl.h>
 #include <pthread.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <thread>
 #include <vector>
-
-#include "platform.h"
 
 namespace platform {
 
@@ -21,9 +17,9 @@ namespace {
 // Every signal whose default action ends the process and that can be caught. Faults
 // are left to the sanitizers in their builds, which report them.
 std::vector<int> EndingSignals() {
-  std::vector<int> numbers{SIGHUP,    SIGINT,  SIGQUIT, SIGALRM, SIGTERM,   SIGUSR1, SIGUSR2,
-                           SIGXCPU,   SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT, SIGTRAP,
-                           SIGSYS};
+  std::vector<int> numbers{SIGHUP,  SIGINT,  SIGQUIT,   SIGALRM,   SIGTERM,
+                           SIGUSR1, SIGUSR2, SIGXCPU,   SIGVTALRM, SIGPROF,
+                           SIGIO,   SIGPWR,  SIGSTKFLT, SIGTRAP,   SIGSYS};
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_UNDEFINED__)
   for (int fault : {SIGILL, SIGABRT, SIGBUS, SIGFPE, SIGSEGV}) numbers.push_back(fault);
 #endif
@@ -58,23 +54,15 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
-
-void SetBinaryMode(FILE*) {}
-
-void IgnoreWriteSignals() {
+void HandleSignals() {
   signal(SIGPIPE, SIG_IGN);
   signal(SIGXFSZ, SIG_IGN);
-}
-
-void CleanUpOnSignals() {
-  const std::vector<int> numbers = EndingSignals();
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
   action.sa_handler = OnSignal;
   // One cleanup at a time: the others wait until the first has ended the program.
   sigfillset(&action.sa_mask);
-  for (int number : numbers) {
+  for (int number : EndingSignals()) {
     struct sigaction previous;
     // A signal ignored by whoever started us (nohup) stays ignored.
     if (sigaction(number, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
@@ -97,11 +85,6 @@ void KeepOnSignal(const std::string& path) {
     if (slot.used.load() && path == slot.path) slot.used.store(false);
 }
 
-int ProcessorCount() {
-  const unsigned count = std::thread::hardware_concurrency();
-  return count == 0 ? 1 : int(count);
-}
-
 std::string ExecutableDirectory() {
   std::vector<char> buffer(4096);
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
@@ -109,23 +92,13 @@ std::string ExecutableDirectory() {
   return FolderOf(std::string(buffer.data(), size_t(length)));
 }
 
-int64_t RegularFileSize(FILE* stream) {
-  struct stat status;
-  if (fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
-  return int64_t(status.st_size);
-}
-
 SignalsHeld::SignalsHeld() {
   sigset_t all;
   sigfillset(&all);
-  previous_ = new sigset_t;
-  pthread_sigmask(SIG_BLOCK, &all, static_cast<sigset_t*>(previous_));
+  pthread_sigmask(SIG_BLOCK, &all, &previous_);
 }
 
-SignalsHeld::~SignalsHeld() {
-  pthread_sigmask(SIG_SETMASK, static_cast<sigset_t*>(previous_), nullptr);
-  delete static_cast<sigset_t*>(previous_);
-}
+SignalsHeld::~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 int MakeTemporaryFile(const std::string& folder, std::string* path) {
   std::string pattern = folder + "/.korvel-XXXXXX";
