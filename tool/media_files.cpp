@@ -75,10 +75,10 @@ std::unique_ptr<MediaSource> OpenInput(const Options& options) {
       if (options.x || options.y || options.blur || !options.plugin.empty())
         throw UsageError("-x, -y, --blur and --plugin are for blurring; " + name +
                          " is a script, which calls Korvel itself");
-      return std::make_unique<ScriptSource>(name, options.frames);
+      return OpenScriptSource(name, options.frames);
     case InputKind::kVideo:
       if (options.size) throw UsageError("--size is for raw input; " + name + " has its own size");
-      return std::make_unique<VideoSource>(name, options.frames);
+      return OpenVideoSource(name, options.frames);
   }
   return nullptr;
 }
@@ -89,7 +89,7 @@ std::unique_ptr<MediaSink> OpenOutput(const StreamPlan& plan, const OutputTarget
     case OutputKind::kRaw: return OpenRawSink(target.Descriptor(), plan.output_name, layout);
     case OutputKind::kPng: return OpenPngSink(target.Descriptor(), plan.output_name, layout);
     case OutputKind::kVideo:
-      return std::make_unique<VideoSink>(target.Descriptor(), target.TemporaryPath(), plan);
+      return OpenVideoSink(target.Descriptor(), target.TemporaryPath(), plan);
   }
   return nullptr;
 }

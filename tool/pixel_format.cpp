@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "host.h"
 #include "tool_error.h"
 
 namespace {
@@ -32,17 +31,6 @@ const char* NameOf(PixelFormat format) {
   for (const FormatName& entry : kNames)
     if (format == entry.format) return entry.name;
   return "unknown";
-}
-
-int HostPixelType(PixelFormat format) {
-  switch (format) {
-    case PixelFormat::kRgb24: return CS_BGR24;
-    case PixelFormat::kRgb32: return CS_BGR32;
-    case PixelFormat::kYuy2: return CS_YUY2;
-    case PixelFormat::kYv12: return CS_YV12;
-    case PixelFormat::kI420: return CS_I420;
-  }
-  return CS_UNKNOWN;
 }
 
 int64_t FrameLayout::RowBytes() const {

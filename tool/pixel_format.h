@@ -10,9 +10,6 @@ enum class PixelFormat { kRgb24, kRgb32, kYuy2, kYv12, kI420 };
 std::optional<PixelFormat> PixelFormatNamed(const std::string& name);
 const char* NameOf(PixelFormat format);
 
-// The host's pixel type for the format.
-int HostPixelType(PixelFormat format);
-
 struct FrameLayout {
   PixelFormat format = PixelFormat::kRgb24;
   int width = 0;

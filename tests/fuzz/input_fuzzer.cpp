@@ -22,18 +22,18 @@ const char* const kExtensions[] = {"mkv",  "mp4", "avi", "y4m", "gif", "ts",  "p
                                    "webm", "mov", "flv", "nut", "mpg", "ogv", "wav"};
 
 void Blur(const std::string& path) {
-  VideoSource source(path, 4);
+  const std::unique_ptr<MediaSource> source = OpenVideoSource(path, 4);
   Options options;
   options.input = path;
   options.output = "out.mkv";
   options.blur = "rect";
   options.x = options.y = 1;
-  const StreamPlan plan = PlanStreams(source.Description(), options);
+  const StreamPlan plan = PlanStreams(source->Description(), options);
   FrameShaper shaper(plan);
   const std::unique_ptr<FrameFilter> filter =
       MakePlaneFilter(options, plan.frame_format, plan.width, plan.height);
   SourceItem item;
-  for (int items = 0; items < 64 && source.Read(&item); ++items)
+  for (int items = 0; items < 64 && source->Read(&item); ++items)
     if (item.frame) filter->Apply(shaper.Shape(std::move(item.frame)));
 }
 
