@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "video_info.h"  // the clip description is laid out as in the C++ interface
+
 namespace avisynth_c {
 
 struct ScriptEnvironment;  // opaque, owned by the host
@@ -27,25 +29,6 @@ struct Value {
   } d;
 };
 
-struct VideoInfo {
-  int width, height;  // width 0: no video
-  unsigned fps_numerator, fps_denominator;
-  int num_frames;
-  int pixel_type;
-  int audio_samples_per_second;  // 0: no audio
-  int sample_type;               // one of the kSample values
-  int64_t num_audio_samples;
-  int nchannels;
-  int image_type;
-};
-
-enum SampleType {
-  kSampleInt8 = 1,
-  kSampleInt16 = 2,
-  kSampleInt24 = 4,
-  kSampleInt32 = 8,
-  kSampleFloat = 16
-};
 enum Plane { kPlaneY = 1, kPlaneU = 2, kPlaneV = 4 };
 
 // The oldest interface version with every function below.
@@ -61,7 +44,7 @@ struct Functions {
   Clip* (*take_clip)(Value value, ScriptEnvironment* env);
   void (*release_clip)(Clip* clip);
   const char* (*clip_get_error)(Clip* clip);  // null when there is none
-  const VideoInfo* (*get_video_info)(Clip* clip);
+  const ::VideoInfo* (*get_video_info)(Clip* clip);
   VideoFrame* (*get_frame)(Clip* clip, int n);  // null on failure: see clip_get_error
   void (*release_video_frame)(VideoFrame* frame);
   int (*get_pitch_p)(const VideoFrame* frame, int plane);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,7 +71,6 @@ OutputTarget::OutputTarget(const std::string& output, const std::string& input)
                     ": it is not a regular file, a named pipe or a character device");
   // As the shell's `>>` would be refused.
   if (access(output.c_str(), W_OK) != 0) Fail(errno);
-  keep_owner_ = true;
   owner_ = out.st_uid;
   group_ = out.st_gid;
   // A file of several names keeps them all: written in place when complete, as `>` would.
@@ -116,8 +116,7 @@ void OutputTarget::Fail(int error) const {
 void OutputTarget::Commit() {
   if (!temporary_path_.empty()) {
     // Only a privileged user may give a file away; anyone else's replacement stays theirs.
-    if (keep_owner_) [[maybe_unused]]
-      const int given = fchown(descriptor_, owner_, group_);
+    [[maybe_unused]] const int given = fchown(descriptor_, owner_, group_);
     if (fchmod(descriptor_, mode_) != 0) Fail(errno);
   }
   if (owns_descriptor_) {
@@ -148,22 +147,9 @@ void OutputTarget::CopyIntoFinalFile() {
     close(from);
     Fail(error);
   }
-  char buffer[1 << 16];
   int error = 0;
-  for (ssize_t count; error == 0 && (count = read(from, buffer, sizeof buffer)) != 0;) {
-    if (count < 0) {
-      error = errno;
-      break;
-    }
-    for (ssize_t done = 0; done < count;) {
-      const ssize_t written = write(to, buffer + done, size_t(count - done));
-      if (written < 0) {
-        error = errno;
-        break;
-      }
-      done += written;
-    }
-  }
+  for (ssize_t sent; error == 0 && (sent = sendfile(to, from, nullptr, 1 << 30)) != 0;)
+    if (sent < 0) error = errno;
   close(from);
   if (close(to) != 0 && error == 0) error = errno;
   if (error != 0) Fail(error);

@@ -6,6 +6,8 @@
 // followed as opening the name follows them, and an OUTPUT that is the INPUT is refused.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 class OutputTarget {
@@ -35,8 +37,8 @@ class OutputTarget {
   std::string final_path_;
   std::string temporary_path_;
   unsigned mode_ = 0;
-  bool keep_owner_ = false;
   bool written_in_place_ = false;
-  unsigned owner_ = 0, group_ = 0;
+  uid_t owner_ = uid_t(-1);  // -1: a new file, whose owner stays
+  gid_t group_ = gid_t(-1);
   std::string created_target_;  // a file created through a dangling link, removed on failure
 };

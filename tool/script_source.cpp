@@ -7,7 +7,6 @@
 #include "avisynth_library.h"
 #include "picture_frames.h"
 #include "tool_error.h"
-#include "video_info.h"
 
 namespace {
 
@@ -31,11 +30,11 @@ struct SampleFormat {
 
 std::optional<SampleFormat> FormatOfSampleType(int sample_type) {
   switch (sample_type) {
-    case avisynth_c::kSampleInt8: return SampleFormat{AV_CODEC_ID_PCM_U8, AV_SAMPLE_FMT_U8, 1};
-    case avisynth_c::kSampleInt16: return SampleFormat{AV_CODEC_ID_PCM_S16LE, AV_SAMPLE_FMT_S16, 2};
-    case avisynth_c::kSampleInt24: return SampleFormat{AV_CODEC_ID_PCM_S24LE, AV_SAMPLE_FMT_S32, 3};
-    case avisynth_c::kSampleInt32: return SampleFormat{AV_CODEC_ID_PCM_S32LE, AV_SAMPLE_FMT_S32, 4};
-    case avisynth_c::kSampleFloat: return SampleFormat{AV_CODEC_ID_PCM_F32LE, AV_SAMPLE_FMT_FLT, 4};
+    case SAMPLE_INT8: return SampleFormat{AV_CODEC_ID_PCM_U8, AV_SAMPLE_FMT_U8, 1};
+    case SAMPLE_INT16: return SampleFormat{AV_CODEC_ID_PCM_S16LE, AV_SAMPLE_FMT_S16, 2};
+    case SAMPLE_INT24: return SampleFormat{AV_CODEC_ID_PCM_S24LE, AV_SAMPLE_FMT_S32, 3};
+    case SAMPLE_INT32: return SampleFormat{AV_CODEC_ID_PCM_S32LE, AV_SAMPLE_FMT_S32, 4};
+    case SAMPLE_FLOAT: return SampleFormat{AV_CODEC_ID_PCM_F32LE, AV_SAMPLE_FMT_FLT, 4};
   }
   return std::nullopt;
 }
@@ -57,7 +56,7 @@ class ScriptSource : public MediaSource {
     }
     if (result.type == 'c') clip_.reset(avs_.take_clip(result, env_.get()));
     avs_.release_value(result);
-    const avisynth_c::VideoInfo* vi = clip_ ? avs_.get_video_info(clip_.get()) : nullptr;
+    const VideoInfo* vi = clip_ ? avs_.get_video_info(clip_.get()) : nullptr;
     if (!vi || vi->width == 0 || vi->num_frames <= 0)
       throw ToolError(name_ + " ends with no video: its last line must give a clip with frames");
     const std::optional<PixelFormat> format = FormatOfPixelType(vi->pixel_type);
@@ -121,7 +120,7 @@ class ScriptSource : public MediaSource {
   using FramePtr = std::unique_ptr<avisynth_c::VideoFrame, void (*)(avisynth_c::VideoFrame*)>;
 
   // Describes the clip's sound as a PCM stream, when it has sound.
-  void AddSoundStream(const avisynth_c::VideoInfo& vi) {
+  void AddSoundStream(const VideoInfo& vi) {
     const std::optional<SampleFormat> format = FormatOfSampleType(vi.sample_type);
     if (!format) return;
     StreamDescription stream;
@@ -141,7 +140,7 @@ class ScriptSource : public MediaSource {
 
   // The sound from the start of frame n to the start of frame n + 1; null when none.
   AvPacketPtr Sound(int64_t n) {
-    const avisynth_c::VideoInfo* vi = avs_.get_video_info(clip_.get());
+    const VideoInfo* vi = avs_.get_video_info(clip_.get());
     const AVRational samples_per_frame =
         av_div_q({vi->audio_samples_per_second, 1}, description_.video.frame_rate);
     const int64_t start = av_rescale(n, samples_per_frame.num, samples_per_frame.den);
