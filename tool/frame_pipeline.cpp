@@ -50,13 +50,10 @@ void FramePipeline::Put(SourceItem item) {
   changed_.notify_all();
 }
 
-int64_t FramePipeline::Finish() {
+void FramePipeline::Finish() {
   std::unique_lock<std::mutex> lock(mutex_);
-  ended_ = true;
-  changed_.notify_all();
   changed_.wait(lock, [&] { return stopping_ || slots_.empty(); });
   if (failure_) std::rethrow_exception(failure_);
-  return frames_written_;
 }
 
 void FramePipeline::Work() {
@@ -108,10 +105,7 @@ void FramePipeline::WriteInOrder() {
     std::lock_guard<std::mutex> lock(mutex_);
     slots_.pop_front();
     ++first_;
-    if (frame) {
-      --frames_in_flight_;
-      ++frames_written_;
-    }
+    if (frame) --frames_in_flight_;
     changed_.notify_all();
   }
 }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "frame_filter.h"
-#include "media_source.h"
+#include "media.h"
 
 class FramePipeline {
  public:
@@ -28,9 +28,8 @@ class FramePipeline {
 
   // Waits for room; raises the first failure of a worker or the writer.
   void Put(SourceItem item);
-  // Waits until everything put is written; raises the first failure. Returns the frames
-  // written.
-  int64_t Finish();
+  // Waits until everything put is written; raises the first failure.
+  void Finish();
 
  private:
   struct Slot {
@@ -51,8 +50,6 @@ class FramePipeline {
   int64_t first_ = 0;         // the number of the oldest item not yet written
   std::deque<int64_t> jobs_;  // numbers of the frames no worker has taken yet
   size_t frames_in_flight_ = 0;
-  int64_t frames_written_ = 0;
-  bool ended_ = false;     // no more items will be put
   bool stopping_ = false;  // a failure, or the end of the pipeline
   std::exception_ptr failure_;
   std::vector<std::thread> workers_;

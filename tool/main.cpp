@@ -92,9 +92,9 @@ void Run(const Options& options, ScriptEnvironment& env) {
     }
     pipeline.Put(std::move(item));
   }
-  const int64_t frames = pipeline.Finish();
+  pipeline.Finish();
   progress.Finish();
-  if (frames == 0) throw ToolError(InputName(options.input) + " holds no frames");
+  if (written == 0) throw ToolError(InputName(options.input) + " holds no frames");
   sink->Finish();
   target.Commit();
 }

@@ -8,8 +8,7 @@
 #include <fstream>
 
 #include "output_target.h"
-#include "png_image.h"
-#include "raw_frames.h"
+#include "picture_frames.h"
 #include "script_source.h"
 #include "tool_error.h"
 #include "video_sink.h"

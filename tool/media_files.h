@@ -6,8 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "media_sink.h"
-#include "media_source.h"
+#include "media.h"
 #include "options.h"
 #include "stream_plan.h"
 

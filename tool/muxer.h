@@ -5,7 +5,7 @@
 #include <string>
 
 #include "av_support.h"
-#include "input_description.h"
+#include "media.h"
 
 class Muxer {
  public:

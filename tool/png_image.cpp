@@ -1,5 +1,3 @@
-#include "png_image.h"
-
 #include <png.h>
 #include <sys/stat.h>
 

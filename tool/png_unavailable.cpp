@@ -1,5 +1,5 @@
 // PNG support for builds without libpng: every use is a clear error.
-#include "png_image.h"
+#include "picture_frames.h"
 #include "tool_error.h"
 
 namespace {

@@ -1,5 +1,3 @@
-#include "raw_frames.h"
-
 #include <sys/stat.h>
 
 #include <cerrno>

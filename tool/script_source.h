@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "media_source.h"
+#include "media.h"
 
 // Throws ToolError naming `path` when the host is missing, the script fails, or its clip
 // has no video in a format the command writes.

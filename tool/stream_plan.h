@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "input_description.h"
+#include "media.h"
 #include "options.h"
 #include "output_formats.h"
 

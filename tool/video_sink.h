@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "media_sink.h"
+#include "media.h"
 #include "stream_plan.h"
 
 // Writes to `descriptor` in place, or, when `temporary_path` is not empty, to the regular

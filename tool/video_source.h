@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "media_source.h"
+#include "media.h"
 
 // `frame_limit` bounds what a message on a short video expects. Throws ToolError naming
 // `path` when it cannot be read as a video.

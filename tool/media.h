@@ -1,7 +1,7 @@
-// What an input holds, described once when it is opened: its streams (the video and the
-// others), their parameters, times and tags, its chapters and its own tags. Every part is
-// the tool's own copy, so that what is planned and written from it never reaches back into
-// the input.
+// The two ends of the command's one way through. An input is described once when it is
+// opened (its streams, their parameters, times and tags, its chapters and its own tags, every
+// part the tool's own copy, so that what is planned and written from it never reaches back
+// into the input), then read item by item. The output is given frames and packets in order.
 #pragma once
 
 extern "C" {
@@ -64,4 +64,32 @@ struct InputDescription {
   int64_t start_time = 0;
   DictionaryPtr metadata;
   std::vector<ChapterDescription> chapters;
+};
+
+// One item of an input, in the order the input holds them.
+struct SourceItem {
+  int stream = -1;     // the index among the description's streams
+  AvFramePtr frame;    // a decoded video frame, its time in the video's time base; or
+  AvPacketPtr packet;  // a packet of another stream, its times in that stream's time base
+};
+
+// An input as the read loop sees it: files, pictures and scripts are all read this way.
+class MediaSource {
+ public:
+  virtual ~MediaSource() = default;
+  virtual const InputDescription& Description() const = 0;
+  // The next item; false at the end of the input. Throws ToolError on damage.
+  virtual bool Read(SourceItem* item) = 0;
+};
+
+// An output as the writer sees it.
+class MediaSink {
+ public:
+  virtual ~MediaSink() = default;
+  // A frame in the plan's format and size, its time in the input video's time base.
+  virtual void WriteFrame(AVFrame* frame) = 0;
+  // A packet of input stream `stream`, which the plan copies or encodes again.
+  virtual void WritePacket(int stream, AVPacket* packet) = 0;
+  // Completes the file; only after this may it be given its final name.
+  virtual void Finish() = 0;
 };
