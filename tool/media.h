@@ -41,11 +41,6 @@ struct VideoDescription {
   AVRational sample_aspect_ratio{0, 1};
   std::string display_matrix;  // as stored; empty when none
   int64_t frame_count = -1;    // as declared; -1 when not known before the end
-  AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
-  AVColorSpace space = AVCOL_SPC_UNSPECIFIED;
-  AVColorPrimaries primaries = AVCOL_PRI_UNSPECIFIED;
-  AVColorTransferCharacteristic transfer = AVCOL_TRC_UNSPECIFIED;
-  AVChromaLocation chroma_location = AVCHROMA_LOC_UNSPECIFIED;
   bool has_real_alpha = true;  // false where a fourth channel is padding (scripts' RGB32)
   // How raw frames of this input are laid out, for raw and PNG output of raw, picture and
   // script input (YV12 and I420 differ only there).

@@ -90,10 +90,10 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
       options.size = ParseSize(value());
     } else if (option == "--format") {
       const std::string name = value();
-      options.format = PixelFormatNamed(name);
       // The plugin blurs RGB only: other raw formats were always refused.
-      if (!options.format || !FrameLayout{*options.format, 0, 0}.IsRgb())
+      if (name != "rgb24" && name != "rgb32")
         throw UsageError("unknown pixel format '" + name + "': use rgb24 or rgb32");
+      options.format = name == "rgb24" ? PixelFormat::kRgb24 : PixelFormat::kRgb32;
     } else if (option == "--frames") {
       options.frames = Count(option, value(), std::numeric_limits<int>::max());
     } else if (option == "--threads") {

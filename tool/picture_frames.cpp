@@ -46,8 +46,6 @@ class Pictures : public MediaSource {
     video.height = layout.height;
     video.time_base = av_inv_q(video.frame_rate);
     video.frame_count = count;
-    // Pictures are RGB, full range; raw RGB32 carries an alpha the user gave.
-    video.range = AVCOL_RANGE_JPEG;
     video.raw_format = layout.format;
   }
   const InputDescription& Description() const override { return description_; }

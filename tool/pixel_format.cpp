@@ -6,31 +6,14 @@
 
 namespace {
 
-struct FormatName {
-  PixelFormat format;
-  const char* name;
-};
-constexpr FormatName kNames[] = {{PixelFormat::kRgb24, "rgb24"},
-                                 {PixelFormat::kRgb32, "rgb32"},
-                                 {PixelFormat::kYuy2, "yuy2"},
-                                 {PixelFormat::kYv12, "yv12"},
-                                 {PixelFormat::kI420, "i420"}};
-
 // Host frames are addressed with 32-bit sizes, rows rounded up to 16 bytes.
 constexpr int64_t kLargestFrameBytes = INT32_MAX / 2;
 
 }  // namespace
 
-std::optional<PixelFormat> PixelFormatNamed(const std::string& name) {
-  for (const FormatName& entry : kNames)
-    if (name == entry.name) return entry.format;
-  return std::nullopt;
-}
-
 const char* NameOf(PixelFormat format) {
-  for (const FormatName& entry : kNames)
-    if (format == entry.format) return entry.name;
-  return "unknown";
+  static const char* const kNames[] = {"rgb24", "rgb32", "yuy2", "yv12", "i420"};  // in order
+  return kNames[int(format)];
 }
 
 int64_t FrameLayout::RowBytes() const {

@@ -2,12 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 enum class PixelFormat { kRgb24, kRgb32, kYuy2, kYv12, kI420 };
 
-std::optional<PixelFormat> PixelFormatNamed(const std::string& name);
 const char* NameOf(PixelFormat format);
 
 struct FrameLayout {

@@ -82,8 +82,7 @@ class ScriptSource : public MediaSource {
     video.frame_rate = {numerator, denominator};
     video.time_base = av_inv_q(video.frame_rate);
     video.frame_count = frame_count_;
-    // The host's RGB is full range, and its fourth channel mostly unused (BlankClip leaves it 0).
-    if (layout_.IsRgb()) video.range = AVCOL_RANGE_JPEG;
+    // The fourth channel of the host's RGB32 is mostly unused (BlankClip leaves it 0).
     video.has_real_alpha = false;
     video.raw_format = layout_.format;
     StreamDescription stream;

@@ -54,6 +54,7 @@ class VideoSink : public MediaSink {
       : plan_(plan),
         input_(*plan.input),
         video_(plan.input->video),
+        declared_(*input_.streams[size_t(video_.stream)].parameters),
         format_(plan.format),
         muxer_(format_.muxer, OutputUrl(descriptor, temporary_path), plan.output_name) {
     AVFormatContext* context = muxer_.Context();
@@ -147,12 +148,12 @@ class VideoSink : public MediaSink {
       // A video's colours are written again as it declares them; a matrix of RGB frames
       // converted to YUV is the conversion's.
       if (IsYuv(pixels) && input_.kind == InputKind::kVideo) {
-        const bool rgb_video = IsRgbFormat(video_.format) || video_.space == AVCOL_SPC_RGB;
-        e.colorspace = rgb_video ? AVCOL_SPC_UNSPECIFIED : video_.space;
-        e.color_range = rgb_video ? AVCOL_RANGE_MPEG : video_.range;
-        e.color_primaries = video_.primaries;
-        e.color_trc = video_.transfer;
-        e.chroma_sample_location = video_.chroma_location;
+        const bool rgb_video = IsRgbFormat(video_.format) || declared_.color_space == AVCOL_SPC_RGB;
+        e.colorspace = rgb_video ? AVCOL_SPC_UNSPECIFIED : declared_.color_space;
+        e.color_range = rgb_video ? AVCOL_RANGE_MPEG : declared_.color_range;
+        e.color_primaries = declared_.color_primaries;
+        e.color_trc = declared_.color_trc;
+        e.chroma_sample_location = declared_.chroma_location;
       }
       if (IsYuv(pixels) && (FullRangeFormat(pixels) || codec->id == AV_CODEC_ID_MJPEG))
         e.color_range = AVCOL_RANGE_JPEG;
@@ -184,10 +185,11 @@ class VideoSink : public MediaSink {
       throw ToolError("cannot write " + plan_.output_name +
                       ": no conversion of the frames to its own");
     // The host's YUV frames, as its own filters make them, are limited.
-    const bool from_full = IsRgbFormat(from) || FullRangeFormat(from) ||
-                           (input_.kind == InputKind::kVideo && video_.range == AVCOL_RANGE_JPEG);
-    sws_setColorspaceDetails(converter_.get(), MatrixCoefficients(video_.space), from_full ? 1 : 0,
-                             MatrixCoefficients(encoder_->colorspace),
+    const bool from_full =
+        IsRgbFormat(from) || FullRangeFormat(from) ||
+        (input_.kind == InputKind::kVideo && declared_.color_range == AVCOL_RANGE_JPEG);
+    sws_setColorspaceDetails(converter_.get(), MatrixCoefficients(declared_.color_space),
+                             from_full ? 1 : 0, MatrixCoefficients(encoder_->colorspace),
                              encoder_->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16,
                              1 << 16);
   }
@@ -234,6 +236,7 @@ class VideoSink : public MediaSink {
   const StreamPlan& plan_;
   const InputDescription& input_;
   const VideoDescription& video_;
+  const AVCodecParameters& declared_;  // the video stream's, as the input declares them
   const OutputFormat& format_;
   Muxer muxer_;
   AvCodecContextPtr encoder_;

@@ -212,11 +212,6 @@ class VideoSource : public MediaSource {
     v.sample_aspect_ratio =
         av_guess_sample_aspect_ratio(format_.get(), const_cast<AVStream*>(stream_), nullptr);
     v.display_matrix = StreamDisplayMatrix(stream_);
-    v.range = parameters->color_range;
-    v.space = parameters->color_space;
-    v.primaries = parameters->color_primaries;
-    v.transfer = parameters->color_trc;
-    v.chroma_location = parameters->chroma_location;
 
     if (cover)
       declared_frames_ = 1;
