@@ -115,29 +115,15 @@ class EncodedTrack : public AudioTrack {
         av_audio_fifo_alloc(encoder_->sample_fmt, encoder_->ch_layout.nb_channels, 1));
   }
 
-  void Write(AVPacket* packet) override { Decode(packet); }
-
-  // A fresh encoder context for the layout; the encoder's error, or 0.
-  int OpenEncoder(Muxer& muxer, const AVCodec* encoder, const AVChannelLayout& layout) {
-    encoder_ = Allocated<AvCodecContextPtr>(avcodec_alloc_context3(encoder));
-    encoder_->sample_rate =
-        NearestRate(encoder, SoundRateFor(muxer.Context()->oformat, decoder_->sample_rate));
-    encoder_->sample_fmt = SampleFormat(encoder, decoder_->sample_fmt);
-    if (av_channel_layout_copy(&encoder_->ch_layout, &layout) < 0) throw std::bad_alloc();
-    encoder_->time_base = {1, encoder_->sample_rate};
-    return muxer.OpenEncoder(encoder_.get(), nullptr);
-  }
-
   void Finish() override {
-    Decode(nullptr);
+    Write(nullptr);
     Resample(nullptr);
     Encode(true);
     muxer_.Encode(encoder_.get(), nullptr, index_);
   }
 
- private:
   // Sends the packet (null: the end) to the decoder and passes on every frame it gives.
-  void Decode(const AVPacket* packet) {
+  void Write(AVPacket* packet) override {
     int error = avcodec_send_packet(decoder_.get(), packet);
     while (error >= 0) {
       error = avcodec_receive_frame(decoder_.get(), decoded_.get());
@@ -155,6 +141,18 @@ class EncodedTrack : public AudioTrack {
       Encode(false);
     }
     Check(error, damaged_);
+  }
+
+ private:
+  // A fresh encoder context for the layout; the encoder's error, or 0.
+  int OpenEncoder(Muxer& muxer, const AVCodec* encoder, const AVChannelLayout& layout) {
+    encoder_ = Allocated<AvCodecContextPtr>(avcodec_alloc_context3(encoder));
+    encoder_->sample_rate =
+        NearestRate(encoder, SoundRateFor(muxer.Context()->oformat, decoder_->sample_rate));
+    encoder_->sample_fmt = SampleFormat(encoder, decoder_->sample_fmt);
+    if (av_channel_layout_copy(&encoder_->ch_layout, &layout) < 0) throw std::bad_alloc();
+    encoder_->time_base = {1, encoder_->sample_rate};
+    return muxer.OpenEncoder(encoder_.get(), nullptr);
   }
 
   AvFramePtr EncoderFrame(int samples) const {

@@ -17,7 +17,6 @@
 #include "korvel_version.h"
 #include "media_files.h"
 #include "output_target.h"
-#include "platform.h"
 #include "progress_line.h"
 #include "script_environment.h"
 #include "stream_plan.h"
@@ -102,7 +101,7 @@ void Run(const Options& options, ScriptEnvironment& env) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  platform::HandleSignals();
+  OutputTarget::HandleSignals();
   WatchLibraryMessages();  // the libraries' own messages: errors only
   // Outlives every clip and frame, and the texts of the errors it raises.
   ScriptEnvironment env;

@@ -2,20 +2,99 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "media_files.h"
 #include "platform.h"
 #include "tool_error.h"
 
 namespace {
+
+// Every signal whose default action ends the process and that can be caught. Faults
+// are left to the sanitizers in their builds, which report them.
+std::vector<int> EndingSignals() {
+  std::vector<int> numbers{SIGHUP,  SIGINT,  SIGQUIT,   SIGALRM,   SIGTERM,
+                           SIGUSR1, SIGUSR2, SIGXCPU,   SIGVTALRM, SIGPROF,
+                           SIGIO,   SIGPWR,  SIGSTKFLT, SIGTRAP,   SIGSYS};
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_UNDEFINED__)
+  for (int fault : {SIGILL, SIGABRT, SIGBUS, SIGFPE, SIGSEGV}) numbers.push_back(fault);
+#endif
+  for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) numbers.push_back(number);
+  return numbers;
+}
+
+// What the signal handler works from. It may run at any moment on any thread, so it reads
+// only fixed slots that are filled before they are marked as used.
+struct PathSlot {
+  std::atomic<bool> used{false};
+  char path[4096];
+};
+PathSlot removed_on_signal[8];
+
+void OnSignal(int number) {
+  for (PathSlot& slot : removed_on_signal)
+    if (slot.used.load()) unlink(slot.path);
+  signal(number, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, number);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  raise(number);
+}
+
+void RemoveOnSignal(const std::string& path) {
+  if (path.size() >= sizeof(PathSlot::path)) return;
+  for (PathSlot& slot : removed_on_signal) {
+    if (slot.used.load()) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true);
+    return;
+  }
+}
+
+void KeepOnSignal(const std::string& path) {
+  for (PathSlot& slot : removed_on_signal)
+    if (slot.used.load() && path == slot.path) slot.used.store(false);
+}
+
+// Keeps the signal handler out while a file and what is noted for it change together.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous_);
+  }
+  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;  // the thread's signal mask before
+};
+
+// A new file with a random name in `folder`, open for reading and writing by its owner
+// only, and removed on a signal until KeepOnSignal; -1 on failure, with errno set.
+int MakeTemporaryFile(const std::string& folder, std::string* path) {
+  std::string pattern = folder + "/.korvel-XXXXXX";
+  const SignalsHeld held;
+  const int descriptor = mkostemp(pattern.data(), O_CLOEXEC);
+  if (descriptor < 0) return -1;
+  RemoveOnSignal(pattern);
+  *path = pattern;
+  return descriptor;
+}
 
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -28,6 +107,22 @@ unsigned NewFileMode() {
 }
 
 }  // namespace
+
+void OutputTarget::HandleSignals() {
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = OnSignal;
+  // One cleanup at a time: the others wait until the first has ended the program.
+  sigfillset(&action.sa_mask);
+  for (int number : EndingSignals()) {
+    struct sigaction previous;
+    // A signal ignored by whoever started us (nohup) stays ignored.
+    if (sigaction(number, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
+    sigaction(number, &action, nullptr);
+  }
+}
 
 OutputTarget::OutputTarget(const std::string& output, const std::string& input)
     : name_(OutputName(output)) {
@@ -54,7 +149,7 @@ OutputTarget::OutputTarget(const std::string& output, const std::string& input)
     if (made < 0) Fail(errno);
     close(made);
     created_target_ = ResolvedPath(output);
-    platform::RemoveOnSignal(created_target_);
+    RemoveOnSignal(created_target_);
     PrepareRegularFile(created_target_, NewFileMode());
     return;
   }
@@ -88,7 +183,7 @@ std::string OutputTarget::ResolvedPath(const std::string& path) const {
 void OutputTarget::PrepareRegularFile(const std::string& final_path, unsigned mode) {
   mode_ = mode;
   final_path_ = final_path;
-  descriptor_ = platform::MakeTemporaryFile(platform::FolderOf(final_path_), &temporary_path_);
+  descriptor_ = MakeTemporaryFile(platform::FolderOf(final_path_), &temporary_path_);
   if (descriptor_ < 0) {
     const int error = errno;
     if (!created_target_.empty()) unlink(created_target_.c_str());
@@ -101,11 +196,11 @@ OutputTarget::~OutputTarget() {
   if (owns_descriptor_) close(descriptor_);
   if (!temporary_path_.empty()) {
     unlink(temporary_path_.c_str());
-    platform::KeepOnSignal(temporary_path_);
+    KeepOnSignal(temporary_path_);
   }
   if (!created_target_.empty()) {
     unlink(created_target_.c_str());
-    platform::KeepOnSignal(created_target_);
+    KeepOnSignal(created_target_);
   }
 }
 
@@ -128,11 +223,11 @@ void OutputTarget::Commit() {
     CopyIntoFinalFile();
     return;
   }
-  const platform::SignalsHeld held;  // so that no signal removes what has been renamed
+  const SignalsHeld held;  // so that no signal removes what has been renamed
   if (std::rename(temporary_path_.c_str(), final_path_.c_str()) != 0) Fail(errno);
-  platform::KeepOnSignal(temporary_path_);
+  KeepOnSignal(temporary_path_);
   temporary_path_.clear();
-  if (!created_target_.empty()) platform::KeepOnSignal(created_target_);
+  if (!created_target_.empty()) KeepOnSignal(created_target_);
   created_target_.clear();
 }
 
@@ -154,6 +249,6 @@ void OutputTarget::CopyIntoFinalFile() {
   if (close(to) != 0 && error == 0) error = errno;
   if (error != 0) Fail(error);
   unlink(temporary_path_.c_str());
-  platform::KeepOnSignal(temporary_path_);
+  KeepOnSignal(temporary_path_);
   temporary_path_.clear();
 }

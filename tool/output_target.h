@@ -12,6 +12,13 @@
 
 class OutputTarget {
  public:
+  // A reader that goes away (`| head`), or a file past the size limit (`ulimit -f`), makes
+  // writes fail (EPIPE, EFBIG) rather than end the program, so that the error is reported
+  // and the temporary file removed. Every other signal whose default action ends the program
+  // (bar those that cannot be caught, and those ignored by whoever started us) removes the
+  // files being written, then ends the program as it would have.
+  static void HandleSignals();
+
   // `input` as given, '-' for standard input. Throws ToolError.
   OutputTarget(const std::string& output, const std::string& input);
   ~OutputTarget();
