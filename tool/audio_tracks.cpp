@@ -7,7 +7,6 @@ extern "C" {
 
 #include <cstdlib>
 
-#include "output_formats.h"
 #include "tool_error.h"
 
 namespace {
@@ -38,9 +37,8 @@ int NearestRate(const AVCodec* encoder, int rate) {
 }
 
 AVSampleFormat SampleFormat(const AVCodec* encoder, AVSampleFormat wanted) {
-  if (!encoder->sample_fmts) return wanted;
-  for (const AVSampleFormat* f = encoder->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
-    if (*f == wanted) return wanted;
+  if (!encoder->sample_fmts || Lists(encoder->sample_fmts, wanted, AV_SAMPLE_FMT_NONE))
+    return wanted;
   return encoder->sample_fmts[0];
 }
 
@@ -65,9 +63,10 @@ void ChooseLayout(const AVCodec* encoder, const AVChannelLayout& wanted, AVChann
 
 class EncodedTrack : public AudioTrack {
  public:
-  EncodedTrack(Muxer& muxer, const StreamDescription& input, const AVCodec* encoder,
+  EncodedTrack(Muxer& muxer, const StreamDescription& input, const AVCodec* encoder, int rate,
                const std::string& input_name)
       : muxer_(muxer),
+        container_rate_(rate),
         damaged_("cannot decode " + input_name),
         input_time_base_(input.time_base),
         decoder_(OpenDecoder(input.parameters.get(), input.time_base, input_name, "sound")),
@@ -148,7 +147,7 @@ class EncodedTrack : public AudioTrack {
   int OpenEncoder(Muxer& muxer, const AVCodec* encoder, const AVChannelLayout& layout) {
     encoder_ = Allocated<AvCodecContextPtr>(avcodec_alloc_context3(encoder));
     encoder_->sample_rate =
-        NearestRate(encoder, SoundRateFor(muxer.Context()->oformat, decoder_->sample_rate));
+        NearestRate(encoder, container_rate_ > 0 ? container_rate_ : decoder_->sample_rate);
     encoder_->sample_fmt = SampleFormat(encoder, decoder_->sample_fmt);
     if (av_channel_layout_copy(&encoder_->ch_layout, &layout) < 0) throw std::bad_alloc();
     encoder_->time_base = {1, encoder_->sample_rate};
@@ -196,6 +195,7 @@ class EncodedTrack : public AudioTrack {
   }
 
   Muxer& muxer_;
+  int container_rate_;
   std::string damaged_;  // the message's start for a decoding error
   AVRational input_time_base_;
   AvCodecContextPtr decoder_;
@@ -210,7 +210,8 @@ class EncodedTrack : public AudioTrack {
 }  // namespace
 
 std::unique_ptr<AudioTrack> AddAudioTrack(Muxer& muxer, const StreamDescription& input,
-                                          const AVCodec* encoder, const std::string& input_name) {
+                                          const AVCodec* encoder, int rate,
+                                          const std::string& input_name) {
   if (!encoder) return std::make_unique<CopiedTrack>(muxer, input);
-  return std::make_unique<EncodedTrack>(muxer, input, encoder, input_name);
+  return std::make_unique<EncodedTrack>(muxer, input, encoder, rate, input_name);
 }

@@ -17,6 +17,7 @@ class AudioTrack {
 };
 
 // Adds the track's stream to the output, before its header is written: its packets copied,
-// or, with an `encoder`, decoded and encoded again.
+// or, with an `encoder`, decoded and encoded again, at the rate the container takes (0: any).
 std::unique_ptr<AudioTrack> AddAudioTrack(Muxer& muxer, const StreamDescription& input,
-                                          const AVCodec* encoder, const std::string& input_name);
+                                          const AVCodec* encoder, int rate,
+                                          const std::string& input_name);

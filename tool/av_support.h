@@ -41,6 +41,14 @@ inline AvPacketPtr NewPacket() { return Allocated<AvPacketPtr>(av_packet_alloc()
 inline CodecParametersPtr NewCodecParameters() {
   return Allocated<CodecParametersPtr>(avcodec_parameters_alloc());
 }
+// Whether a list the libraries end with `end` holds `value`; a null list holds nothing.
+template <typename T>
+bool Lists(const T* list, T value, T end) {
+  for (; list && *list != end; ++list)
+    if (*list == value) return true;
+  return false;
+}
+
 DictionaryPtr CopyDictionary(const AVDictionary* dictionary);
 // A frame of this format and size with its own buffers.
 AvFramePtr NewVideoFrame(AVPixelFormat format, int width, int height);

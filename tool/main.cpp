@@ -107,15 +107,12 @@ int main(int argc, char** argv) {
   ScriptEnvironment env;
   try {
     const Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (options.help) {
+    if (options.help)
       std::fputs(UsageText(), stdout);
-      return 0;
-    }
-    if (options.version) {
+    else if (options.version)
       std::printf("korvel %s\n", KORVEL_VERSION);
-      return 0;
-    }
-    Run(options, env);
+    else
+      Run(options, env);
     return 0;
   } catch (const UsageError& error) {
     std::fprintf(stderr, "korvel: %s\nTry 'korvel --help' for more.\n", error.what());

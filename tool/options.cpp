@@ -2,8 +2,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
-#include <limits>
 
 #include "tool_error.h"
 
@@ -12,40 +12,38 @@ namespace {
 constexpr int kMostThreads = 256;
 
 // Digits with an optional sign, and nothing else: no spaces before or after.
-bool ParseInteger(const std::string& text, int64_t low, int64_t high, int64_t* value) {
-  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+std::optional<int64_t> ParseInteger(const std::string& text, int64_t low, int64_t high) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
   char* end = nullptr;
   errno = 0;
   const long long parsed = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
-  *value = parsed;
-  return true;
+  if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return std::nullopt;
+  return parsed;
 }
 
 int WholeNumber(const std::string& option, const std::string& text) {
-  int64_t value = 0;
-  if (!ParseInteger(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), &value))
-    throw UsageError(option + " takes a whole number, not '" + text + "'");
-  return int(value);
+  const std::optional<int64_t> value = ParseInteger(text, INT_MIN, INT_MAX);
+  if (!value) throw UsageError(option + " takes a whole number, not '" + text + "'");
+  return int(*value);
 }
 
 int64_t Count(const std::string& option, const std::string& text, int64_t high) {
-  int64_t value = 0;
-  if (!ParseInteger(text, 1, high, &value))
+  const std::optional<int64_t> value = ParseInteger(text, 1, high);
+  if (!value)
     throw UsageError(option + " takes a number from 1 to " + std::to_string(high) + ", not '" +
                      text + "'");
-  return value;
+  return *value;
 }
 
 FrameSize ParseSize(const std::string& text) {
   const size_t cross = text.find('x');
-  int64_t width = 0, height = 0;
-  if (cross == std::string::npos ||
-      !ParseInteger(text.substr(0, cross), 1, std::numeric_limits<int>::max(), &width) ||
-      !ParseInteger(text.substr(cross + 1), 1, std::numeric_limits<int>::max(), &height))
+  const std::optional<int64_t> width = ParseInteger(text.substr(0, cross), 1, INT_MAX);
+  const std::optional<int64_t> height =
+      cross == std::string::npos ? std::nullopt : ParseInteger(text.substr(cross + 1), 1, INT_MAX);
+  if (!width || !height)
     throw UsageError("--size takes WIDTHxHEIGHT with both at least 1, like 640x480, not '" + text +
                      "'");
-  return {int(width), int(height)};
+  return {int(*width), int(*height)};
 }
 
 }  // namespace
@@ -95,7 +93,7 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
         throw UsageError("unknown pixel format '" + name + "': use rgb24 or rgb32");
       options.format = name == "rgb24" ? PixelFormat::kRgb24 : PixelFormat::kRgb32;
     } else if (option == "--frames") {
-      options.frames = Count(option, value(), std::numeric_limits<int>::max());
+      options.frames = Count(option, value(), INT_MAX);
     } else if (option == "--threads") {
       options.threads = int(Count(option, value(), kMostThreads));
     } else if (option == "--plugin") {

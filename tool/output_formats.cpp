@@ -5,19 +5,13 @@
 #include <climits>
 #include <cstring>
 
+#include "av_support.h"
 #include "tool_error.h"
 
 namespace {
 
 bool OneOf(const std::string& value, std::initializer_list<const char*> choices) {
   return std::any_of(choices.begin(), choices.end(), [&](const char* c) { return value == c; });
-}
-
-bool Takes(const AVCodec* encoder, AVPixelFormat format) {
-  if (!encoder->pix_fmts) return false;
-  for (const AVPixelFormat* f = encoder->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
-    if (*f == format) return true;
-  return false;
 }
 
 const AVCodec* EncoderNamed(const char* name, const std::string& output) {
@@ -82,9 +76,15 @@ OutputFormat ChooseOutputFormat(const std::string& name) {
   if (!format.video_encoder)
     throw ToolError("cannot write " + name + ": " + format.muxer->long_name +
                     " files hold no video this FFmpeg can encode");
+  const std::string muxer = format.muxer->name;
   // Containers without a time for each frame (AVI, bare streams) show frames at one rate.
   format.frame_times = !(format.muxer->flags & AVFMT_NOTIMESTAMPS) &&
-                       !OneOf(format.muxer->name, {"avi", "yuv4mpegpipe", "image2pipe"});
+                       !OneOf(muxer, {"avi", "yuv4mpegpipe", "image2pipe"});
+  format.keeps_display_matrix =
+      OneOf(muxer, {"mov", "mp4", "ipod", "3gp", "3g2", "ismv", "f4v", "psp"});
+  format.keeps_covers = OneOf(muxer, {"mp4", "mov", "ipod"});
+  if (muxer == "flv") format.most_sound_tracks = 1;
+  if (muxer.rfind("mxf", 0) == 0) format.sound_rate = 48000;
   return format;
 }
 
@@ -92,9 +92,9 @@ AVPixelFormat ChoosePixelFormat(const AVCodec* encoder, AVPixelFormat source, in
                                 int height) {
   const bool even = width % 2 == 0 && height % 2 == 0;
   const AVPixelFormat wanted = even ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV444P;
-  if (!encoder->pix_fmts || Takes(encoder, wanted)) return wanted;
-  if (!even && Takes(encoder, AV_PIX_FMT_YUVJ444P)) return AV_PIX_FMT_YUVJ444P;
-  if (even && Takes(encoder, AV_PIX_FMT_YUVJ420P)) return AV_PIX_FMT_YUVJ420P;
+  const AVPixelFormat full_range = even ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUVJ444P;
+  if (!encoder->pix_fmts || Lists(encoder->pix_fmts, wanted, AV_PIX_FMT_NONE)) return wanted;
+  if (Lists(encoder->pix_fmts, full_range, AV_PIX_FMT_NONE)) return full_range;
   return avcodec_find_best_pix_fmt_of_list(encoder->pix_fmts, source, 0, nullptr);
 }
 
@@ -140,16 +140,4 @@ StreamFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters*
   *encoder = name == "webm" ? avcodec_find_encoder_by_name("libopus")
                             : avcodec_find_encoder(muxer->audio_codec);
   return *encoder ? StreamFate::kEncode : StreamFate::kDrop;
-}
-
-int SoundTracksHeld(const AVOutputFormat* muxer) {
-  return std::strcmp(muxer->name, "flv") == 0 ? 1 : INT_MAX;
-}
-
-int SoundRateFor(const AVOutputFormat* muxer, int rate) {
-  return std::strncmp(muxer->name, "mxf", 3) == 0 ? 48000 : rate;
-}
-
-bool KeepsAttachedPictures(const AVOutputFormat* muxer) {
-  return OneOf(muxer->name, {"mp4", "mov", "ipod"});
 }

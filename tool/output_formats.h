@@ -7,6 +7,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,10 @@ struct OutputFormat {
   std::vector<std::pair<std::string, std::string>> video_options;
   bool one_picture = false;  // a single picture file (.jpg, .bmp ...), which holds one frame
   bool frame_times = true;   // stores each frame's time; otherwise frames come at one rate
+  bool keeps_display_matrix = false;  // else frames are turned upright
+  bool keeps_covers = false;          // cover pictures beside the video
+  int most_sound_tracks = INT_MAX;
+  int sound_rate = 0;  // the one sample rate its sound takes; 0: any
 };
 
 // Throws ToolError, naming `name`, for names that say no container, or a numbered
@@ -35,15 +40,6 @@ enum class StreamFate { kVideo, kCopy, kEncode, kDrop };
 // it is, else encoded again; `encoder` is set for kEncode.
 StreamFate ChooseAudioFate(const AVOutputFormat* muxer, const AVCodecParameters* sound,
                            const AVCodec** encoder);
-
-// How many sound tracks the container holds (FLV: one).
-int SoundTracksHeld(const AVOutputFormat* muxer);
-
-// The sample rate sound encoded for the container takes, given the rate it would choose.
-int SoundRateFor(const AVOutputFormat* muxer, int rate);
-
-// Whether the container stores cover pictures beside its video.
-bool KeepsAttachedPictures(const AVOutputFormat* muxer);
 
 // The extension of a path, lower case, without the dot.
 std::string LowerExtension(const std::string& path);

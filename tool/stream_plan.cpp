@@ -4,25 +4,11 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include <algorithm>
-
 #include "frame_formats.h"
 #include "picture_frames.h"
 #include "tool_error.h"
 
 namespace {
-
-// Muxers that store a display matrix; elsewhere frames are turned upright.
-bool KeepsDisplayMatrix(const OutputFormat& format, OutputKind kind) {
-  if (kind != OutputKind::kVideo || format.one_picture) return false;
-  for (const char* name : {"mov", "mp4", "ipod", "3gp", "3g2", "ismv", "f4v", "psp"})
-    if (std::string(format.muxer->name) == name) return true;
-  return false;
-}
-
-bool Listed(const std::vector<AVPixelFormat>& list, AVPixelFormat format) {
-  return std::find(list.begin(), list.end(), format) != list.end();
-}
 
 // What YUV4MPEG holds (8-bit YUV and grey everywhere, deeper ones where players take them).
 const AVPixelFormat kYuv4MpegFormats[] = {
@@ -50,8 +36,8 @@ AVPixelFormat OwnEncoderFormat(const StreamPlan& plan) {
   std::vector<AVPixelFormat> suited;
   for (; *list != AV_PIX_FMT_NONE; ++list)
     if (SizeSuits(*list, plan.width, plan.height)) suited.push_back(*list);
-  if (Listed(suited, plan.frame_format)) return plan.frame_format;
   suited.push_back(AV_PIX_FMT_NONE);
+  if (Lists(suited.data(), plan.frame_format, AV_PIX_FMT_NONE)) return plan.frame_format;
   return avcodec_find_best_pix_fmt_of_list(suited.data(), plan.frame_format, 0, nullptr);
 }
 
@@ -83,7 +69,7 @@ void PlanVideo(StreamPlan& plan, const Options& options) {
   plan.height = video.height;
   plan.display_matrix = video.display_matrix;
   const int turn = ExactQuarterTurn(video.display_matrix);
-  if (turn != 0 && !KeepsDisplayMatrix(plan.format, plan.output_kind)) {
+  if (turn != 0 && !plan.format.keeps_display_matrix) {
     plan.turn = turn;
     plan.display_matrix.clear();
     if (turn != 180) std::swap(plan.width, plan.height);
@@ -131,7 +117,7 @@ void PlanOtherStreams(StreamPlan& plan) {
     if (int(i) == input.video.stream) continue;
     // A single picture plainly holds nothing else, and raw frames nothing but frames.
     if (plan.output_kind != OutputKind::kVideo || format.one_picture) continue;
-    if (stream.type == AVMEDIA_TYPE_AUDIO && sound_tracks == SoundTracksHeld(format.muxer)) {
+    if (stream.type == AVMEDIA_TYPE_AUDIO && sound_tracks == format.most_sound_tracks) {
       note(i, "sound track", std::string(format.muxer->long_name) + " files hold one sound track");
     } else if (stream.type == AVMEDIA_TYPE_AUDIO) {
       planned.fate = ChooseAudioFate(format.muxer, stream.parameters.get(), &planned.encoder);
@@ -143,7 +129,7 @@ void PlanOtherStreams(StreamPlan& plan) {
       sound_tracks += planned.fate != StreamFate::kDrop;
     } else if (!stream.cover) {
       note(i, "stream", "only video, sound and cover pictures are kept");
-    } else if (!KeepsAttachedPictures(format.muxer)) {
+    } else if (!format.keeps_covers) {
       note(i, "cover picture", std::string(format.muxer->long_name) + " files hold none");
     } else {
       planned.fate = StreamFate::kCopy;

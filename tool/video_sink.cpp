@@ -208,7 +208,7 @@ class VideoSink : public MediaSink {
       }
       tracks_[i] = AddAudioTrack(muxer_, stream,
                                  planned.fate == StreamFate::kEncode ? planned.encoder : nullptr,
-                                 input_.name);
+                                 format_.sound_rate, input_.name);
     }
   }
 
