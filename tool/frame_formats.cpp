@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavutil/display.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -18,22 +19,6 @@ int SampleBytesOf(const AVPixFmtDescriptor& d) {
   return depth == 8 ? 1 : depth >= 9 && depth <= 16 ? 2 : 0;
 }
 
-bool NativeOrder(const AVPixFmtDescriptor& d) {
-  const bool big_endian = d.flags & AV_PIX_FMT_FLAG_BE;
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  return big_endian || SampleBytesOf(d) == 1;
-#else
-  return !big_endian || SampleBytesOf(d) == 1;
-#endif
-}
-
-// The plane's bytes a pixel: the step of a component in it.
-int PixelBytes(const AVPixFmtDescriptor& d, int plane) {
-  for (int c = 0; c < d.nb_components; ++c)
-    if (d.comp[c].plane == plane) return d.comp[c].step;
-  return 0;
-}
-
 }  // namespace
 
 bool IsPlaneFormat(AVPixelFormat format) {
@@ -43,14 +28,14 @@ bool IsPlaneFormat(AVPixelFormat format) {
                    AV_PIX_FMT_FLAG_BAYER)))
     return false;
   const int bytes = SampleBytesOf(*d);
-  if (bytes == 0 || !NativeOrder(*d)) return false;
-  bool plane_taken[4] = {};
+  const bool big_endian = d->flags & AV_PIX_FMT_FLAG_BE;
+  if (bytes == 0 || (bytes > 1 && big_endian != (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__)))
+    return false;
+  // Offsets of 0 and steps of one sample leave each component a plane of its own.
   for (int c = 0; c < d->nb_components; ++c) {
     const AVComponentDescriptor& comp = d->comp[c];
-    if (comp.depth != d->comp[0].depth || comp.step != bytes || comp.shift != 0 ||
-        comp.offset != 0 || comp.plane < 0 || comp.plane > 3 || plane_taken[comp.plane])
+    if (comp.depth != d->comp[0].depth || comp.step != bytes || comp.shift != 0 || comp.offset != 0)
       return false;
-    plane_taken[comp.plane] = true;
   }
   return true;
 }
@@ -99,7 +84,7 @@ AvFramePtr TurnFrame(const AVFrame* frame, int turn, AVPixelFormat format) {
     const bool chroma = p == 1 || p == 2;
     const int width = chroma ? AV_CEIL_RSHIFT(frame->width, d.log2_chroma_w) : frame->width;
     const int height = chroma ? AV_CEIL_RSHIFT(frame->height, d.log2_chroma_h) : frame->height;
-    const int bytes = PixelBytes(d, p);
+    const int bytes = av_image_get_linesize(AVPixelFormat(frame->format), 1, p);  // a pixel's
     const int out_width = sideways ? height : width, out_height = sideways ? width : height;
     for (int row = 0; row < out_height; ++row) {
       uint8_t* out = turned->data[p] + ptrdiff_t(row) * turned->linesize[p];
