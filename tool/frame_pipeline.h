@@ -23,8 +23,6 @@ class FramePipeline {
   FramePipeline(FrameFilter& filter, int workers, Writer write);
   // Stops every thread, dropping what is in flight.
   ~FramePipeline();
-  FramePipeline(const FramePipeline&) = delete;
-  FramePipeline& operator=(const FramePipeline&) = delete;
 
   // Waits for room; raises the first failure of a worker or the writer.
   void Put(SourceItem item);

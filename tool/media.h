@@ -21,7 +21,6 @@ struct StreamDescription {
   AVRational time_base{1, 25};
   int disposition = 0;
   DictionaryPtr metadata;
-  AvPacketPtr cover;  // the picture of a cover stream, null for others
 };
 
 struct ChapterDescription {

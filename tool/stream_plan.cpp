@@ -127,7 +127,7 @@ void PlanOtherStreams(StreamPlan& plan) {
                  ? std::string(format.muxer->long_name) + " files hold no sound"
                  : std::string("no encoder for the sound these files hold"));
       sound_tracks += planned.fate != StreamFate::kDrop;
-    } else if (!stream.cover) {
+    } else if (!(stream.disposition & AV_DISPOSITION_ATTACHED_PIC)) {
       note(i, "stream", "only video, sound and cover pictures are kept");
     } else if (!format.keeps_covers) {
       note(i, "cover picture", std::string(format.muxer->long_name) + " files hold none");

@@ -2,15 +2,12 @@
 #pragma once
 
 #include <stdexcept>
-#include <string>
 
-class ToolError : public std::runtime_error {
- public:
-  explicit ToolError(const std::string& message) : std::runtime_error(message) {}
+struct ToolError : std::runtime_error {
+  using std::runtime_error::runtime_error;
 };
 
 // A mistake on the command line: reported like any error, with a hint to --help.
-class UsageError : public ToolError {
- public:
-  explicit UsageError(const std::string& message) : ToolError(message) {}
+struct UsageError : ToolError {
+  using ToolError::ToolError;
 };

@@ -69,14 +69,6 @@ class VideoSink : public MediaSink {
     AddVideoStream();
     AddOtherStreams();
     muxer_.WriteHeader();
-    for (const auto& [input, output] : covers_) {
-      AvPacketPtr picture = NewPacket();
-      if (av_packet_ref(picture.get(), input_.streams[size_t(input)].cover.get()) < 0)
-        throw std::bad_alloc();
-      picture->stream_index = output;
-      picture->pts = picture->dts = 0;
-      muxer_.Write(picture.get(), input_.streams[size_t(input)].time_base);
-    }
   }
 
   void WritePacket(int stream, AVPacket* packet) override {
@@ -200,12 +192,6 @@ class VideoSink : public MediaSink {
       const PlannedStream& planned = plan_.streams[i];
       const StreamDescription& stream = input_.streams[i];
       if (planned.fate != StreamFate::kCopy && planned.fate != StreamFate::kEncode) continue;
-      if (stream.cover) {
-        AVStream* output = muxer_.CopyStream(stream);
-        output->disposition = AV_DISPOSITION_ATTACHED_PIC;
-        covers_.emplace_back(int(i), output->index);
-        continue;
-      }
       tracks_[i] = AddAudioTrack(muxer_, stream,
                                  planned.fate == StreamFate::kEncode ? planned.encoder : nullptr,
                                  format_.sound_rate, input_.name);
@@ -243,7 +229,6 @@ class VideoSink : public MediaSink {
   int video_index_ = 0;
   std::unique_ptr<SwsContext, AvFree<sws_freeContext>> converter_;  // null: frames as they are
   std::vector<std::unique_ptr<AudioTrack>> tracks_;                 // by input stream index
-  std::vector<std::pair<int, int>> covers_;                         // input stream, output stream
   std::deque<std::pair<int, AvPacketPtr>> pending_;
   int64_t start_ = 0;  // the input's start, in the video's input time base
   int64_t frames_ = 0;

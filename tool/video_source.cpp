@@ -183,10 +183,6 @@ class VideoSource : public MediaSource {
       s.time_base = stream->time_base;
       s.disposition = stream->disposition;
       s.metadata = CopyDictionary(stream->metadata);
-      if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC && stream != stream_) {
-        s.cover = NewPacket();
-        if (av_packet_ref(s.cover.get(), &stream->attached_pic) < 0) throw std::bad_alloc();
-      }
       d.streams.push_back(std::move(s));
     }
     if (context->start_time != AV_NOPTS_VALUE) d.start_time = context->start_time;
