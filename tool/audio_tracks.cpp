@@ -87,15 +87,11 @@ class EncodedTrack : public AudioTrack {
     const AVChannelLayout* widest = encoder->ch_layouts ? encoder->ch_layouts : &stereo;
     for (const AVChannelLayout* l = encoder->ch_layouts; l && l->nb_channels; ++l)
       if (l->nb_channels > widest->nb_channels) widest = l;
-    int error = 0;
-    if (av_channel_layout_compare(widest, &layout) != 0) {
-      const int level = av_log_get_level();
-      av_log_set_level(AV_LOG_QUIET);
-      error = OpenEncoder(muxer, encoder, layout);
-      av_log_set_level(level);
-    }
-    if (error < 0 || av_channel_layout_compare(widest, &layout) == 0)
-      error = OpenEncoder(muxer, encoder, *widest);
+    const int level = av_log_get_level();
+    av_log_set_level(AV_LOG_QUIET);
+    int error = OpenEncoder(muxer, encoder, layout);
+    av_log_set_level(level);
+    if (error < 0) error = OpenEncoder(muxer, encoder, *widest);
     av_channel_layout_uninit(&layout);
     if (error < 0) muxer.Fail(error);
     AVStream* output = muxer.AddStream(encoder_.get());

@@ -9,10 +9,7 @@
 
 #include "output_target.h"
 #include "picture_frames.h"
-#include "script_source.h"
 #include "tool_error.h"
-#include "video_sink.h"
-#include "video_source.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// Raw frames and PNG pictures as sources and sinks: one picture at a time, as the raw format
-// holds it (rows top-down, no padding), in frames whose time is their number.
+// What raw frames and PNG pictures share as sources and sinks (media_files.h): one picture
+// at a time, as the raw format holds it (rows top-down, no padding), in frames whose time is
+// their number.
 #pragma once
 
 #include <functional>
@@ -12,22 +13,7 @@
 // The FFmpeg format of frames in each raw layout (YV12 and I420 both as yuv420p).
 AVPixelFormat AvFormatOf(PixelFormat format);
 
-// Raw frames of `layout` back to back, from `path` ('-': standard input). A regular file's
-// length is checked at once, so that a stray byte count is reported before any work is done.
-std::unique_ptr<MediaSource> OpenRawSource(const std::string& path, const FrameLayout& layout);
-// Raw frames of `layout` written to `descriptor`, which stays open.
-std::unique_ptr<MediaSink> OpenRawSink(int descriptor, const std::string& name,
-                                       const FrameLayout& layout);
-
-// A single picture in a PNG file: RGB becomes rgb24 and RGBA rgb32; grey and palette pictures
-// are expanded to RGB (with alpha when they carry transparency). Throws ToolError when the
-// file cannot be read, or when this build has no PNG support.
-std::unique_ptr<MediaSource> OpenPngSource(const std::string& path);
-// Writes the one rgb24 or rgb32 frame it is given to `descriptor`, which stays open.
-std::unique_ptr<MediaSink> OpenPngSink(int descriptor, const std::string& name,
-                                       const FrameLayout& layout);
-
-// What the files above share. Calls `row` for each row of the frame in the order a raw file
+// Calls `row` for each row of the frame in the order a raw file
 // holds them: plane by plane, YV12's V before U.
 void ForEachFileRow(const FrameLayout& layout, AVFrame* frame,
                     const std::function<void(uint8_t* row, size_t bytes)>& row);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "media_files.h"
 #include "picture_frames.h"
 #include "tool_error.h"
 

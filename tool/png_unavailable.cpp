@@ -1,5 +1,5 @@
 // PNG support for builds without libpng: every use is a clear error.
-#include "picture_frames.h"
+#include "media_files.h"
 #include "tool_error.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "media_files.h"
 #include "picture_frames.h"
 #include "tool_error.h"
 

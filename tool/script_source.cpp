@@ -1,10 +1,9 @@
-#include "script_source.h"
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
 #include "avisynth_library.h"
+#include "media_files.h"
 #include "picture_frames.h"
 #include "tool_error.h"
 

@@ -1,4 +1,4 @@
-#include "video_sink.h"
+#include "media_files.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>

@@ -1,4 +1,4 @@
-#include "video_source.h"
+#include "media_files.h"
 
 extern "C" {
 #include <libavutil/parseutils.h>

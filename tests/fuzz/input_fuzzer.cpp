@@ -12,9 +12,9 @@
 
 #include "frame_filter.h"
 #include "frame_shaper.h"
+#include "media_files.h"
 #include "stream_plan.h"
 #include "tool_error.h"
-#include "video_source.h"
 
 namespace {
 
