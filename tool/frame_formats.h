@@ -1,14 +1,16 @@
-// Which pixel formats the filter engine blurs plane by plane, and the formats frames take
-// on their way: the planar format a decoded frame becomes, and the format of a frame turned
-// a quarter turn.
+// Which pixel formats the filter engine blurs plane by plane, the formats frames take on
+// their way (the planar format a decoded frame becomes, and the format of a frame turned a
+// quarter turn), and the shaper that brings decoded frames into them.
 #pragma once
 
 extern "C" {
 #include <libavutil/pixfmt.h>
+#include <libswscale/swscale.h>
 }
 
 #include "av_support.h"
 #include "sample_format.h"
+#include "stream_plan.h"
 
 // Every component in a plane of its own, of 8-bit bytes, 9- to 16-bit words in this
 // machine's order, or 32-bit floats: grey, planar YUV and planar RGB, with or without alpha.
@@ -29,3 +31,23 @@ AvFramePtr TurnFrame(const AVFrame* frame, int turn, AVPixelFormat format);
 // The clockwise turn in degrees (90, 180 or 270) that shows a frame upright, when the stored
 // display matrix is exactly such a turn; 0 otherwise, a flip or an angle in between included.
 int ExactQuarterTurn(const std::string& display_matrix);
+
+// Decoded frames into the frames the filter takes, as the stream plan says: converted by
+// libswscale into the plan's format where theirs differs (in the colours the stream
+// declares, its matrix and range), scaled back to the first size should it change
+// mid-stream, and turned upright where the output cannot store a turn.
+class FrameShaper {
+ public:
+  explicit FrameShaper(const StreamPlan& plan);
+  AvFramePtr Shape(AvFramePtr frame);
+
+ private:
+  AvFramePtr Convert(const AVFrame* frame);
+
+  int turn_;
+  AVPixelFormat unturned_format_, format_;
+  int width_, height_;  // before the turn
+  std::unique_ptr<SwsContext, AvFree<sws_freeContext>> context_;
+  AVColorSpace colorspace_ = AVCOL_SPC_UNSPECIFIED;
+  bool full_range_ = false;
+};

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -12,17 +13,71 @@
 
 #include "av_support.h"
 #include "frame_filter.h"
+#include "frame_formats.h"
 #include "frame_pipeline.h"
-#include "frame_shaper.h"
 #include "korvel_version.h"
 #include "media_files.h"
 #include "output_target.h"
-#include "progress_line.h"
 #include "script_environment.h"
 #include "stream_plan.h"
 #include "tool_error.h"
 
 namespace {
+
+// One line on standard error, redrawn in place: frames done, the total when known, frames
+// per second and the time left. Short work finishes before the first draw, and then no line
+// is drawn at all.
+class ProgressLine {
+ public:
+  // `total` is -1 when unknown. Nothing is drawn when disabled.
+  ProgressLine(bool enabled, int64_t total) : enabled_(enabled), total_(total) {}
+
+  void Update(int64_t done) {
+    done_ = done;
+    const Clock::time_point now = Clock::now();
+    if (!enabled_ || now - start_ < std::chrono::milliseconds(500) ||
+        (drawn_ && now - last_draw_ < std::chrono::milliseconds(250)))
+      return;
+    last_draw_ = now;
+    Draw();
+  }
+
+  // Draws the final count and ends the line, when anything was drawn.
+  void Finish() {
+    if (!drawn_) return;
+    Draw();
+    std::fputc('\n', stderr);
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  void Draw() {
+    const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    const double rate = seconds > 0 ? double(done_) / seconds : 0;
+    std::fprintf(stderr, "\rkorvel: %lld", (long long)done_);
+    if (total_ >= 0) std::fprintf(stderr, "/%lld", (long long)total_);
+    std::fputs(" frames", stderr);
+    if (seconds > 0) std::fprintf(stderr, ", %.1f fps", rate);
+    if (total_ >= done_ && rate > 0) {
+      const long long left = (long long)(double(total_ - done_) / rate + 0.5);
+      if (left >= 3600)
+        std::fprintf(stderr, ", %lld:%02lld:%02lld left", left / 3600, left / 60 % 60, left % 60);
+      else
+        std::fprintf(stderr, ", %lld:%02lld left", left / 60, left % 60);
+    }
+    // Trailing blanks wipe what a longer earlier line left behind.
+    std::fputs("   ", stderr);
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+
+  bool enabled_;
+  int64_t total_;
+  Clock::time_point start_ = Clock::now(), last_draw_;
+  int64_t done_ = 0;
+  bool drawn_ = false;
+};
 
 // The frames that will be processed, or -1 when that is known only at the end.
 int64_t ExpectedFrames(const Options& options, const VideoDescription& video) {

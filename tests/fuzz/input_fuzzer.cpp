@@ -11,7 +11,7 @@
 #include <string>
 
 #include "frame_filter.h"
-#include "frame_shaper.h"
+#include "frame_formats.h"
 #include "media_files.h"
 #include "stream_plan.h"
 #include "tool_error.h"
