@@ -26,11 +26,17 @@ FramePipeline::~FramePipeline() {
   writer_.join();
 }
 
-void FramePipeline::Fail(std::exception_ptr failure) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!failure_) failure_ = failure;
-  stopping_ = true;
-  changed_.notify_all();
+bool FramePipeline::Succeeds(const std::function<void()>& step) {
+  try {
+    step();
+    return true;
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!failure_) failure_ = std::current_exception();
+    stopping_ = true;
+    changed_.notify_all();
+    return false;
+  }
 }
 
 void FramePipeline::Put(SourceItem item) {
@@ -42,11 +48,11 @@ void FramePipeline::Put(SourceItem item) {
   });
   if (failure_) std::rethrow_exception(failure_);
   if (stopping_) return;
+  slots_.push_back({std::move(item), !frame});
   if (frame) {
-    jobs_.push_back(first_ + int64_t(slots_.size()));
+    jobs_.push_back(&slots_.back());
     ++frames_in_flight_;
   }
-  slots_.push_back({std::move(item), !frame});
   changed_.notify_all();
 }
 
@@ -58,27 +64,21 @@ void FramePipeline::Finish() {
 
 void FramePipeline::Work() {
   for (;;) {
-    int64_t number = 0;
+    Slot* slot = nullptr;
     AvFramePtr frame;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
       if (stopping_) return;
-      number = jobs_.front();
+      slot = jobs_.front();
       jobs_.pop_front();
-      frame = std::move(slots_[size_t(number - first_)].item.frame);
+      frame = std::move(slot->item.frame);
     }
-    try {
-      frame = filter_.Apply(std::move(frame));
-    } catch (...) {
-      Fail(std::current_exception());
-      return;
-    }
+    if (!Succeeds([&] { frame = filter_.Apply(std::move(frame)); })) return;
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) return;
-    Slot& slot = slots_[size_t(number - first_)];
-    slot.item.frame = std::move(frame);
-    slot.ready = true;
+    slot->item.frame = std::move(frame);
+    slot->ready = true;
     changed_.notify_all();
   }
 }
@@ -94,17 +94,11 @@ void FramePipeline::WriteInOrder() {
       // The slot stays until written, so that Finish waits for it.
       slots_.front().item = SourceItem{};
     }
-    try {
-      write_(item);
-    } catch (...) {
-      Fail(std::current_exception());
-      return;
-    }
+    if (!Succeeds([&] { write_(item); })) return;
     const bool frame = item.frame != nullptr;
     item = SourceItem{};  // frames are let go before the next is waited for
     std::lock_guard<std::mutex> lock(mutex_);
     slots_.pop_front();
-    ++first_;
     if (frame) --frames_in_flight_;
     changed_.notify_all();
   }

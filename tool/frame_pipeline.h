@@ -37,16 +37,16 @@ class FramePipeline {
 
   void Work();
   void WriteInOrder();
-  void Fail(std::exception_ptr failure);
+  // Runs `step`; a failure stops the pipeline, and Put or Finish raises it.
+  bool Succeeds(const std::function<void()>& step);
 
   FrameFilter& filter_;
   Writer write_;
   size_t most_frames_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Slot> slots_;    // slot i holds item first_ + i
-  int64_t first_ = 0;         // the number of the oldest item not yet written
-  std::deque<int64_t> jobs_;  // numbers of the frames no worker has taken yet
+  std::deque<Slot> slots_;  // in the order put; a deque keeps their places as it changes
+  std::deque<Slot*> jobs_;  // the frames no worker has taken yet
   size_t frames_in_flight_ = 0;
   bool stopping_ = false;  // a failure, or the end of the pipeline
   std::exception_ptr failure_;
