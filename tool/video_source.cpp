@@ -5,7 +5,9 @@ extern "C" {
 }
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -65,17 +67,11 @@ class VideoSource : public MediaSource {
     if (Yuv4MpegFrameSize(start.data(), start.size(), &width, &height) &&
         width * height > kMostPixels)
       ThrowTooLarge(path, width, height);
+    if (access(path.c_str(), R_OK) != 0)
+      throw ToolError("cannot open " + path + ": " + std::strerror(errno));
     // The file protocol, named, so that a file name means that file and nothing else.
-    AVIOContext* io = nullptr;
-    const int opened = avio_open2(&io, ("file:" + path).c_str(), AVIO_FLAG_READ, nullptr, nullptr);
-    if (opened < 0) Fail("cannot open", opened);
-    io_.reset(io);
-    AVFormatContext* context = avformat_alloc_context();
-    if (!context) throw std::bad_alloc();
-    context->pb = io;
-    context->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // The name only helps to tell the container; on failure the context is freed.
-    int error = avformat_open_input(&context, path.c_str(), nullptr, nullptr);
+    AVFormatContext* context = nullptr;
+    int error = avformat_open_input(&context, ("file:" + path).c_str(), nullptr, nullptr);
     if (error < 0) Fail("cannot read", error);
     format_.reset(context);
     // A size its header declares is refused before any decoder is asked to hold it.
@@ -94,7 +90,7 @@ class VideoSource : public MediaSource {
 
     // A transport stream declares no length, but one cut short mostly ends inside one of
     // its packets (of 188 bytes, or 192 or 204 with a prefix or a check).
-    const int64_t size = avio_size(io);
+    const int64_t size = avio_size(context->pb);
     const char* container = context->iformat->name;
     if (std::strcmp(container, "mpegts") == 0 && size > 0 && size % 188 != 0 && size % 192 != 0 &&
         size % 204 != 0)
@@ -334,7 +330,6 @@ class VideoSource : public MediaSource {
   }
 
   std::string path_;
-  AvIoPtr io_;  // closed after the context that reads from it
   std::unique_ptr<AVFormatContext, AvFree<avformat_close_input>> format_;
   AVStream* stream_ = nullptr;
   AvCodecContextPtr decoder_;
