@@ -1,4 +1,4 @@
-#include "audio_tracks.h"
+#include "muxer.h"
 
 extern "C" {
 #include <libavutil/audio_fifo.h>

@@ -40,3 +40,20 @@ class Muxer {
   std::unique_ptr<AVFormatContext, AvFree<avformat_free_context>> context_;
   AvPacketPtr packet_ = NewPacket();
 };
+
+// The input's sound tracks in the output (audio_tracks.cpp): packets copied where the
+// container takes the codec, else decoded and encoded again to a codec it takes.
+class AudioTrack {
+ public:
+  virtual ~AudioTrack() = default;
+  // A packet of the input stream, its times in the input stream's time base.
+  virtual void Write(AVPacket* packet) = 0;
+  // Writes what an encoder still holds.
+  virtual void Finish() = 0;
+};
+
+// Adds the track's stream to the output, before its header is written: its packets copied,
+// or, with an `encoder`, decoded and encoded again, at the rate the container takes (0: any).
+std::unique_ptr<AudioTrack> AddAudioTrack(Muxer& muxer, const StreamDescription& input,
+                                          const AVCodec* encoder, int rate,
+                                          const std::string& input_name);

@@ -1,11 +1,10 @@
-#include "output_formats.h"
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstring>
 
 #include "av_support.h"
+#include "stream_plan.h"
 #include "tool_error.h"
 
 namespace {

@@ -77,8 +77,6 @@ class SignalsHeld {
     pthread_sigmask(SIG_BLOCK, &all, &previous_);
   }
   ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-  SignalsHeld(const SignalsHeld&) = delete;
-  SignalsHeld& operator=(const SignalsHeld&) = delete;
 
  private:
   sigset_t previous_;  // the thread's signal mask before

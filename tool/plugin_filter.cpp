@@ -1,8 +1,11 @@
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include <unistd.h>
 
 #include <atomic>
 #include <climits>
-#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -105,9 +108,9 @@ class PluginFilter : public FrameFilter {
     const int n = next_++;
     PVideoFrame host = env_.NewFrame(int(row_bytes_), height_);
     BYTE* base = host->GetWritePtr();
-    for (int row = 0; row < height_; ++row)
-      std::memcpy(base + ptrdiff_t(height_ - 1 - row) * host->GetPitch(),
-                  frame->data[0] + ptrdiff_t(row) * frame->linesize[0], row_bytes_);
+    // Turned over: the last row of the host's frame is the first of the picture.
+    av_image_copy_plane(base + ptrdiff_t(height_ - 1) * host->GetPitch(), -host->GetPitch(),
+                        frame->data[0], frame->linesize[0], int(row_bytes_), height_);
     source_->Put(n, host);
     host = nullptr;
     PVideoFrame result;
@@ -123,9 +126,9 @@ class PluginFilter : public FrameFilter {
     AvFramePtr blurred = NewVideoFrame(format_, width_, height_);
     if (av_frame_copy_props(blurred.get(), frame.get()) < 0) throw std::bad_alloc();
     const BYTE* data = result->GetReadPtr();
-    for (int row = 0; row < height_; ++row)
-      std::memcpy(blurred->data[0] + ptrdiff_t(row) * blurred->linesize[0],
-                  data + ptrdiff_t(height_ - 1 - row) * result->GetPitch(), row_bytes_);
+    av_image_copy_plane(blurred->data[0], blurred->linesize[0],
+                        data + ptrdiff_t(height_ - 1) * result->GetPitch(), -result->GetPitch(),
+                        int(row_bytes_), height_);
     return blurred;
   }
 

@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <climits>
-#include <cstring>
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
 
 #include "avisynth_library.h"
 #include "media_files.h"
@@ -158,28 +161,24 @@ class ScriptSource : public MediaSource {
     return packet;
   }
 
-  // The host's frame as a frame of the same format, rows top-down.
+  // The host's frame as a frame of the same format, rows top-down: the host keeps RGB
+  // bottom-up, as its own frames are.
   AvFramePtr CopyFrame(const avisynth_c::VideoFrame* source) {
     AvFramePtr frame = NewVideoFrame(AvFormatOf(layout_.format), layout_.width, layout_.height);
-    auto copy_plane = [&](int host_plane, int plane, int row_bytes, int rows, bool bottom_up) {
-      const uint8_t* data = avs_.get_read_ptr_p(source, host_plane);
-      const int pitch = avs_.get_pitch_p(source, host_plane);
-      if (avs_.get_row_size_p(source, host_plane) < row_bytes ||
-          avs_.get_height_p(source, host_plane) < rows)
+    const int planes[] = {layout_.IsPlanar() ? avisynth_c::kPlaneY : 0, avisynth_c::kPlaneU,
+                          avisynth_c::kPlaneV};
+    for (int p = 0; p < (layout_.IsPlanar() ? 3 : 1); ++p) {
+      const int row_bytes = int(p == 0 ? layout_.RowBytes() : layout_.RowBytes() / 2);
+      const int rows = p == 0 ? layout_.height : layout_.height / 2;
+      const int pitch = avs_.get_pitch_p(source, planes[p]);
+      if (avs_.get_row_size_p(source, planes[p]) < row_bytes ||
+          avs_.get_height_p(source, planes[p]) < rows)
         throw ToolError("cannot read " + name_ + ": the host gave a frame smaller than its clip");
-      for (int row = 0; row < rows; ++row)
-        std::memcpy(frame->data[plane] + ptrdiff_t(row) * frame->linesize[plane],
-                    data + ptrdiff_t(bottom_up ? rows - 1 - row : row) * pitch, size_t(row_bytes));
-    };
-    const int row_bytes = int(layout_.RowBytes());
-    if (!layout_.IsPlanar()) {
-      // The host keeps RGB bottom-up, as its own frames are.
-      copy_plane(0, 0, row_bytes, layout_.height, layout_.IsRgb());
-      return frame;
+      const uint8_t* first = avs_.get_read_ptr_p(source, planes[p]);
+      if (layout_.IsRgb()) first += ptrdiff_t(rows - 1) * pitch;
+      av_image_copy_plane(frame->data[p], frame->linesize[p], first,
+                          layout_.IsRgb() ? -pitch : pitch, row_bytes, rows);
     }
-    copy_plane(avisynth_c::kPlaneY, 0, row_bytes, layout_.height, false);
-    copy_plane(avisynth_c::kPlaneU, 1, row_bytes / 2, layout_.height / 2, false);
-    copy_plane(avisynth_c::kPlaneV, 2, row_bytes / 2, layout_.height / 2, false);
     return frame;
   }
 

@@ -7,7 +7,6 @@ extern "C" {
 
 #include <deque>
 
-#include "audio_tracks.h"
 #include "muxer.h"
 #include "tool_error.h"
 
@@ -99,10 +98,9 @@ class VideoSink : public MediaSink {
 
     const int64_t since_start = av_rescale_q(time - start_, video_.time_base, encoder_->time_base);
     if (frames_ == 0) first_step_ = std::max<int64_t>(0, since_start);
-    int64_t pts = format_.frame_times ? since_start : first_step_ + frames_;
-    if (last_pts_ != AV_NOPTS_VALUE && pts <= last_pts_) pts = last_pts_ + 1;
-    last_pts_ = pts;
-    picture->pts = pts;
+    // Times only rise (AV_NOPTS_VALUE is the lowest there is).
+    last_pts_ = std::max(format_.frame_times ? since_start : first_step_ + frames_, last_pts_ + 1);
+    picture->pts = last_pts_;
     end_time_ =
         time + std::max<int64_t>(1, av_rescale_q(1, av_inv_q(video_.frame_rate), video_.time_base));
     ++frames_;
