@@ -16,7 +16,6 @@ extern "C" {
 #include "pixel_format.h"
 
 struct StreamDescription {
-  AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
   CodecParametersPtr parameters = NewCodecParameters();
   AVRational time_base{1, 25};
   int disposition = 0;

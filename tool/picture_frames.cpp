@@ -38,7 +38,7 @@ class Pictures : public MediaSource {
     description_.name = name;
     description_.kind = kind;
     StreamDescription stream;
-    stream.type = AVMEDIA_TYPE_VIDEO;
+    stream.parameters->codec_type = AVMEDIA_TYPE_VIDEO;
     description_.streams.push_back(std::move(stream));
     VideoDescription& video = description_.video;
     video.format = AvFormatOf(layout.format);

@@ -88,7 +88,7 @@ class ScriptSource : public MediaSource {
     video.has_real_alpha = false;
     video.raw_format = layout_.format;
     StreamDescription stream;
-    stream.type = AVMEDIA_TYPE_VIDEO;
+    stream.parameters->codec_type = AVMEDIA_TYPE_VIDEO;
     stream.time_base = video.time_base;
     description_.streams.push_back(std::move(stream));
     if (vi->audio_samples_per_second > 0 && vi->nchannels > 0) AddSoundStream(*vi);
@@ -125,7 +125,6 @@ class ScriptSource : public MediaSource {
     const std::optional<SampleFormat> format = FormatOfSampleType(vi.sample_type);
     if (!format) return;
     StreamDescription stream;
-    stream.type = AVMEDIA_TYPE_AUDIO;
     AVCodecParameters& parameters = *stream.parameters;
     parameters.codec_type = AVMEDIA_TYPE_AUDIO;
     parameters.codec_id = format->codec;

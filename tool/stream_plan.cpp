@@ -114,12 +114,13 @@ void PlanOtherStreams(StreamPlan& plan) {
   for (size_t i = 0; i < input.streams.size(); ++i) {
     PlannedStream& planned = plan.streams[i];
     const StreamDescription& stream = input.streams[i];
+    const bool sound = stream.parameters->codec_type == AVMEDIA_TYPE_AUDIO;
     if (int(i) == input.video.stream) continue;
     // A single picture plainly holds nothing else, and raw frames nothing but frames.
     if (plan.output_kind != OutputKind::kVideo || format.one_picture) continue;
-    if (stream.type == AVMEDIA_TYPE_AUDIO && sound_tracks == format.most_sound_tracks) {
+    if (sound && sound_tracks == format.most_sound_tracks) {
       note(i, "sound track", std::string(format.muxer->long_name) + " files hold one sound track");
-    } else if (stream.type == AVMEDIA_TYPE_AUDIO) {
+    } else if (sound) {
       planned.fate = ChooseAudioFate(format.muxer, stream.parameters.get(), &planned.encoder);
       if (planned.fate == StreamFate::kDrop)
         note(i, "sound track",

@@ -174,7 +174,6 @@ class VideoSource : public MediaSource {
     for (unsigned i = 0; i < context->nb_streams; ++i) {
       const AVStream* stream = context->streams[i];
       StreamDescription s;
-      s.type = stream->codecpar->codec_type;
       if (avcodec_parameters_copy(s.parameters.get(), stream->codecpar) < 0) throw std::bad_alloc();
       s.time_base = stream->time_base;
       s.disposition = stream->disposition;

@@ -201,6 +201,14 @@ TEST(StreamProperties, TwoSoundTracksAndACoverPictureToMp4) {
                           "-of", "csv=p=0", "-select_streams", "v", "cover.mp4"}),
       "h264,1\n");
   EXPECT_EQ(Probe(folder, "stream=codec_name", "cover.mp4", "a"), "mp3\n");
+  // A cover beside a moving video is copied as it is, once, into a container that holds one.
+  RunFfmpeg(folder, {"-i", "two.mov", "-i", "cover.mp3", "-map", "0:v", "-map", "1:v", "-c:v:0",
+                     "copy", "-c:v:1", "png", "-disposition:v:1", "attached_pic", "covered.mp4"});
+  ASSERT_EQ(RunKorvel(folder, {"covered.mp4", "out.mp4", "--frames", "3"}).status, 0);
+  EXPECT_EQ(RunFfprobe(folder, {"-count_packets", "-show_entries",
+                                "stream=codec_name,nb_read_packets:stream_disposition=attached_pic",
+                                "-of", "csv=p=0", "out.mp4"}),
+            "h264,3,0\npng,1,1\n");
 }
 
 }  // namespace
