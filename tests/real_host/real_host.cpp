@@ -69,4 +69,20 @@ std::string DetailedSource(int width, int height, int frames, bool rgb32) {
   return script + ")." + (rgb32 ? "ConvertToRGB32()" : "ConvertToRGB24()");
 }
 
+std::string BlankClip(const char* pixel_type, int width, int height) {
+  return "BlankClip(width=" + std::to_string(width) + ", height=" + std::to_string(height) +
+         ", pixel_type=\"" + pixel_type + "\")";
+}
+
+std::string ScriptArguments(const ExtentCase& c) {
+  std::string arguments;
+  auto add = [&](const std::string& argument) {
+    arguments += (arguments.empty() ? "" : ", ") + argument;
+  };
+  if (c.x != kLeftOut) add("x=" + std::to_string(c.x));
+  if (c.y != kLeftOut) add("y=" + std::to_string(c.y));
+  if (c.blur) add(std::string("blur=\"") + c.blur + "\"");
+  return arguments;
+}
+
 }  // namespace korvel_real_host

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "extent_messages.h"
+
 namespace korvel_real_host {
 
 class RealHost {
@@ -38,5 +40,12 @@ std::vector<uint8_t> Picture(const PClip& clip, int n, IScriptEnvironment* env);
 // A clip whose every byte varies with the column, the row and the frame number, made by the
 // host's own filters: interleaved RGB24 or RGB32 (alpha included).
 std::string DetailedSource(int width, int height, int frames, bool rgb32);
+
+// A script's blank clip of this pixel type and size.
+std::string BlankClip(const char* pixel_type, int width = 640, int height = 480);
+
+// The arguments of a call of a case of the shared extent table, as a script writes them
+// (those the case leaves out left out).
+std::string ScriptArguments(const ExtentCase& c);
 
 }  // namespace korvel_real_host

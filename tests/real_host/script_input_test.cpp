@@ -140,8 +140,9 @@ std::string Probe(const ScriptRun& run, const std::string& entries, const std::s
 
 // Sound of more than eight channels crashed the resampler when encoded again.
 TEST(ScriptInput, SixteenChannelsOfSoundAreEncodedAgain) {
-  const ScriptRun run("AudioDub(BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\"), "
-                      "Tone(length=0.4, channels=16))");
+  const ScriptRun run(
+      "AudioDub(BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\"), "
+      "Tone(length=0.4, channels=16))");
   std::string messages;
   ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.mp4", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
       << messages;
@@ -150,8 +151,9 @@ TEST(ScriptInput, SixteenChannelsOfSoundAreEncodedAgain) {
 
 // The host's RGB32 carries a fourth channel its sources leave 0: a PNG of it is opaque.
 TEST(ScriptInput, Rgb32IntoPngHasNoTransparency) {
-  const ScriptRun run("BlankClip(length=1, width=64, height=48, pixel_type=\"RGB32\", "
-                      "color=$FF8000)");
+  const ScriptRun run(
+      "BlankClip(length=1, width=64, height=48, pixel_type=\"RGB32\", "
+      "color=$FF8000)");
   std::string messages;
   ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.png", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
       << messages;
