@@ -2,6 +2,7 @@
 // for every case of the one table of messages (tests/support/vs_message_cases.h).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 
 #include "detail_source.h"
@@ -49,7 +50,16 @@ TEST_P(CreationMessages, ArriveVerbatim) {
   EXPECT_EQ(core.BlurError(clip.get(), ArgumentsOf(GetParam().arguments)), GetParam().message);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, CreationMessages, ::testing::ValuesIn(korvel_test::kVsMessageCases));
+// Named by their place in the table and their clip.
+std::string CaseName(const ::testing::TestParamInfo<VsMessageCase>& info) {
+  std::string name = std::to_string(info.index) + "_" + info.param.clip.name;
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(All, CreationMessages, ::testing::ValuesIn(korvel_test::kVsMessageCases),
+                         CaseName);
 
 }  // namespace
 }  // namespace korvel_vs_test
