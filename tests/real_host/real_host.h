@@ -39,4 +39,12 @@ std::vector<uint8_t> Picture(const PClip& clip, int n, IScriptEnvironment* env);
 // host's own filters: interleaved RGB24 or RGB32 (alpha included).
 std::string DetailedSource(int width, int height, int frames, bool rgb32);
 
+// A short H.264 video (160x120, 10 frames of ffmpeg's test pattern, 4:2:0) that ffmpeg
+// makes once for the program, and its path; removed when the program ends.
+constexpr int kTestVideoFrames = 10;
+const std::string& TestVideo();
+
+// FFMS2's FFVideoSource on a file, as script text: every frame, no index file written.
+std::string VideoSource(const std::string& path);
+
 }  // namespace korvel_real_host
