@@ -9,15 +9,7 @@
 #include "plugin_calls.h"
 #include "plugin_module.h"
 #include "random.h"
-
-typedef unsigned long(__stdcall* ThreadStart)(void* parameter);
-extern "C" __declspec(dllimport) void* __stdcall CreateThread(void* attributes, size_t stack_size,
-                                                              ThreadStart start, void* parameter,
-                                                              unsigned long flags,
-                                                              unsigned long* thread_id);
-extern "C" __declspec(dllimport) unsigned long __stdcall WaitForSingleObject(void* handle,
-                                                                             unsigned long ms);
-extern "C" __declspec(dllimport) int __stdcall CloseHandle(void* handle);
+#include "threads.h"
 
 namespace {
 
@@ -227,19 +219,12 @@ void CheckSharedInstance(TestEnvironment* env) {
       continue;
     }
     SharedCall calls[kThreads];
-    void* threads[kThreads];
     for (int t = 0; t < kThreads; ++t) {
       calls[t] = {env, creation.filter.get(), source, c.arguments, 4 * t, {}};
       snprintf(calls[t].context, sizeof calls[t].context, "%s on thread %d of one instance",
                c.arguments.blur, t);
-      threads[t] = CreateThread(nullptr, 0, FramesOfOneThread, &calls[t], 0, nullptr);
-      CHECK(threads[t] != nullptr, "thread %d could not be started", t);
     }
-    for (void* thread : threads) {
-      if (!thread) continue;
-      WaitForSingleObject(thread, 0xFFFFFFFF);
-      CloseHandle(thread);
-    }
+    RunThreads(FramesOfOneThread, calls, sizeof calls[0], kThreads);
   }
 }
 

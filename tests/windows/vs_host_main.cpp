@@ -14,17 +14,9 @@
 #include "instruction_set_of_run.h"
 #include "korvel_version.h"
 #include "plugin_module.h"
+#include "threads.h"
 #include "vs_message_cases.h"
 #include "vs_test_core.h"
-
-typedef unsigned long(__stdcall* ThreadStart)(void* parameter);
-extern "C" __declspec(dllimport) void* __stdcall CreateThread(void* attributes, size_t stack_size,
-                                                              ThreadStart start, void* parameter,
-                                                              unsigned long flags,
-                                                              unsigned long* thread_id);
-extern "C" __declspec(dllimport) unsigned long __stdcall WaitForSingleObject(void* handle,
-                                                                             unsigned long ms);
-extern "C" __declspec(dllimport) int __stdcall CloseHandle(void* handle);
 
 namespace {
 
@@ -234,17 +226,8 @@ void CheckSharedInstance() {
     VSNode* filter = CreateFilter(source, c);
     if (filter) {
       SharedCall calls[3];
-      void* threads[3];
-      for (int t = 0; t < 3; ++t) {
-        calls[t] = {filter, source, &c, 4 * t};
-        threads[t] = CreateThread(nullptr, 0, FramesOfOneThread, &calls[t], 0, nullptr);
-        CHECK(threads[t] != nullptr, "thread %d could not be started", t);
-      }
-      for (void* thread : threads) {
-        if (!thread) continue;
-        WaitForSingleObject(thread, 0xFFFFFFFF);
-        CloseHandle(thread);
-      }
+      for (int t = 0; t < 3; ++t) calls[t] = {filter, source, &c, 4 * t};
+      RunThreads(FramesOfOneThread, calls, sizeof calls[0], 3);
       ReleaseNode(filter);
     }
     ReleaseNode(source);
