@@ -2,17 +2,19 @@
 
 #include "arithmetic.h"
 #include "averaging/averaging_job.h"
+#include "averaging/kernel_set.h"
 #include "averaging/plain_kernel.h"
 
 SampleTable::~SampleTable() { delete plan; }
 
-BlurEngine* BlurEngine::Create(Shape shape, int x, int y, int bytes_per_pixel,
+BlurEngine* BlurEngine::Create(Shape shape, int x, int y, SampleFormat format,
                                int64_t largest_row_bytes) {
+  if (!format.IsValid()) return nullptr;
   const int64_t capacity = ::TableCapacity(shape, x, y);
   // A table that its count cannot count, or a 32-bit process cannot address, is as unusable
   // as one that was not allocated.
   if (capacity <= 0 || capacity > INT32_MAX) return nullptr;
-  BlurEngine* engine = new BlurEngine(shape, x, y, bytes_per_pixel, int(capacity));
+  BlurEngine* engine = new BlurEngine(shape, x, y, format, int(capacity));
   if (!engine) return nullptr;
   // The first table's room is taken now, so that a clip whose table does not fit in memory
   // is refused when it is made, not on its first frame.
@@ -28,7 +30,8 @@ BlurEngine* BlurEngine::Create(Shape shape, int x, int y, int bytes_per_pixel,
   const int64_t x_bound = Magnitude(x), y_bound = Magnitude(y);
   if (x_bound < INT32_MAX / 4 && y_bound < INT32_MAX / 4)
     engine->averager_ = FastAverager::Create(int(x_bound), int(y_bound), largest_row_bytes,
-                                             capacity, ring, BestInstructionSet(), kSum16, !ring);
+                                             capacity, ring, BestInstructionSet(), kSum16, !ring,
+                                             format);
 #else
   (void)largest_row_bytes;
 #endif
@@ -54,8 +57,7 @@ SampleTable* BlurEngine::NewTable() {
   return table;
 }
 
-const SampleTable* BlurEngine::TableFor(int pitch, AverageResult* result,
-                                        SampleTable** temporary) {
+const SampleTable* BlurEngine::TableFor(int pitch, AverageResult* result, SampleTable** temporary) {
   *temporary = nullptr;
   for (const SampleTable* table = __atomic_load_n(&tables_, __ATOMIC_ACQUIRE); table;
        table = table->next)
@@ -77,8 +79,8 @@ const SampleTable* BlurEngine::TableFor(int pitch, AverageResult* result,
   }
   // Without a plan the plain kernel averages; it writes the same bytes.
   if (averager_)
-    table->plan = averager_->Plan(table->offsets.get(), table->offset_count, pitch,
-                                  bytes_per_pixel_);
+    table->plan =
+        averager_->Plan(table->offsets.get(), table->offset_count, pitch, bytes_per_pixel_);
   const SampleTable* published = Publish(table);
   if (!published) *temporary = table;
   return published ? published : table;
@@ -110,15 +112,25 @@ AverageResult BlurEngine::AverageInterior(const uint8_t* src, ptrdiff_t src_pitc
   SampleTable* temporary = nullptr;
   const SampleTable* table = TableFor(int(src_pitch), &result, &temporary);
   if (!table) return result;
-  const AveragingJob job =
+  AveragingJob job =
       InteriorJob(src, src_pitch, dst, dst_pitch, width, height, bytes_per_pixel_, Magnitude(x_),
                   Magnitude(y_), table->offsets.get(), table->offset_count);
+  job.sample_type = format_.type;
   KernelChoice kernel = KernelChoice::kPlain;
-  if (table->plan)
+  bool plain_only = false;
+  if (format_.type == SampleType::kFloat32 && !job.Empty()) {
+    const FloatPlaneScan scan = KernelsFor(BestInstructionSet())
+                                    .scan_floats(src, src_pitch,
+                                                 ptrdiff_t(width) * format_.channels, height);
+    job.float_scale = FloatScaleFor(scan.largest_finite_bits, job.offset_count);
+    plain_only = scan.non_finite;
+  }
+  if (table->plan && !plain_only)
     kernel = averager_->Average(*table->plan, job);
   else
     AveragePlain(job);
   __atomic_store_n(&last_kernel_, int(kernel), __ATOMIC_RELAXED);
+  __atomic_fetch_add(&frames_by_kernel_[int(kernel)], 1, __ATOMIC_RELAXED);
   delete temporary;
   return AverageResult::kDone;
 }

@@ -9,6 +9,7 @@
 
 #include "averaging/fast_averager.h"
 #include "heap.h"
+#include "sample_format.h"
 #include "sample_table.h"
 #include "shape.h"
 
@@ -17,9 +18,10 @@ enum class AverageResult { kDone, kOutOfMemory, kComputingError };
 class BlurEngine : public HeapAllocated {
  public:
   // For a shape with extents x and y as the filter keeps them (a disc's y equal to its x),
-  // pixels of bytes_per_pixel bytes, and rows of at most largest_row_bytes bytes. Null when
-  // the shape's table cannot be counted or allocated.
-  static BlurEngine* Create(Shape shape, int x, int y, int bytes_per_pixel,
+  // pixels of the format's samples, and rows of at most largest_row_bytes bytes. Null when
+  // the format is not one the engine averages, or the shape's table cannot be counted or
+  // allocated.
+  static BlurEngine* Create(Shape shape, int x, int y, SampleFormat format,
                             int64_t largest_row_bytes);
   ~BlurEngine();
   BlurEngine(const BlurEngine&) = delete;
@@ -27,15 +29,21 @@ class BlurEngine : public HeapAllocated {
 
   // Writes the interior of a frame of width pixels and height rows (the rows from |y| + 1 to
   // height - |y| - 3, the pixels from |x| + 1 to width - |x| - 3) as the rounded means over
-  // the table for the source pitch, exactly as the plain kernel. Safe to call from any
-  // number of threads at once. Writes nothing unless the result is kDone.
+  // the table for the source pitch, exactly as the plain kernel. Pitches are in bytes, and
+  // multiples of the sample's size. Safe to call from any number of threads at once. Writes
+  // nothing unless the result is kDone.
   AverageResult AverageInterior(const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
                                 ptrdiff_t dst_pitch, int width, int height);
 
   int TableCapacity() const { return capacity_; }
-  // The kernel that averaged the latest frame, for tests and reports.
+  SampleFormat Format() const { return format_; }
+  // The kernel that averaged the latest frame, and how many frames each kernel averaged, for
+  // tests and reports.
   KernelChoice LastKernel() const {
     return KernelChoice(__atomic_load_n(&last_kernel_, __ATOMIC_RELAXED));
+  }
+  int64_t FramesAveragedBy(KernelChoice kernel) const {
+    return __atomic_load_n(&frames_by_kernel_[int(kernel)], __ATOMIC_RELAXED);
   }
   // The work spaces the averager holds now.
   int64_t WorkSpaceBytes() const;
@@ -45,8 +53,13 @@ class BlurEngine : public HeapAllocated {
   // frame gets tables made for one call beyond these.
   static constexpr int kMostTables = 8;
 
-  BlurEngine(Shape shape, int x, int y, int bytes_per_pixel, int capacity)
-      : shape_(shape), x_(x), y_(y), bytes_per_pixel_(bytes_per_pixel), capacity_(capacity) {}
+  BlurEngine(Shape shape, int x, int y, SampleFormat format, int capacity)
+      : shape_(shape),
+        x_(x),
+        y_(y),
+        format_(format),
+        bytes_per_pixel_(format.PixelBytes()),
+        capacity_(capacity) {}
   // The table for source frames of this pitch, built and published on first use; null, with
   // the reason in *result, when it cannot be built. Tables past the most kept are made for
   // one call: *temporary then owns the table, which the caller deletes.
@@ -57,10 +70,12 @@ class BlurEngine : public HeapAllocated {
   Shape shape_;
   int x_;
   int y_;
+  SampleFormat format_;
   int bytes_per_pixel_;
   int capacity_;
   FastAverager* averager_ = nullptr;  // null: every frame takes the plain kernel
   SampleTable* tables_ = nullptr;     // published, never changed or freed before the engine
   SampleTable* spare_ = nullptr;      // allocated at creation, taken by the first table built
   int last_kernel_ = int(KernelChoice::kPlain);  // a KernelChoice, stored atomically
+  int64_t frames_by_kernel_[kKernelChoices] = {};
 };

@@ -14,7 +14,7 @@ struct SampleTable : HeapAllocated {
 
   int pitch = 0;  // of the source frames the entries address
   HeapArray<int32_t> offsets;
-  int offset_count = 0;  // entries in use; the capacity until the first fill
+  int offset_count = 0;           // entries in use; the capacity until the first fill
   AveragingPlan* plan = nullptr;  // the fast averager's, owned; null for the plain kernel
   SampleTable* next = nullptr;    // the next table of the filter's other pitches
 };

@@ -42,12 +42,23 @@ int ReadExtent(const VSMap* in, const char* key, const VSAPI* vsapi) {
   return error ? kDefaultExtent : value;
 }
 
-// Only planes of 8-bit integer samples, in one format and one size for the whole clip.
+// The samples of the format as the engine takes them: integers of 8 bits in bytes or of 9 to
+// 16 bits in words, or 32-bit floats; anything else (half floats) is not valid.
+SampleFormat SamplesOf(const VSVideoFormat& format) {
+  if (format.sampleType == stFloat)
+    return {SampleType::kFloat32,
+            format.bitsPerSample == 32 && format.bytesPerSample == 4 ? 32 : 0};
+  if (format.bytesPerSample == 1) return {SampleType::kUint8, format.bitsPerSample};
+  if (format.bytesPerSample == 2) return {SampleType::kUint16, format.bitsPerSample};
+  return {SampleType::kUint8, 0};
+}
+
+// Only formats whose samples the engine takes, in one format and one size for the whole clip.
 Refusal FormatRefusal(const VSVideoInfo& vi) {
-  const VSVideoFormat& format = vi.format;
-  if (format.colorFamily == cfUndefined || format.sampleType != stInteger ||
-      format.bitsPerSample != 8 || format.bytesPerSample != 1)
-    return {"Korvel: only constant formats of 8-bit integer samples are accepted"};
+  if (vi.format.colorFamily == cfUndefined || !SamplesOf(vi.format).IsValid())
+    return {
+        "Korvel: only constant formats of 8 to 16-bit integer or 32-bit float samples are "
+        "accepted"};
   if (vi.width <= 0 || vi.height <= 0) return {"Korvel: only clips of constant size are accepted"};
   return {};
 }
@@ -92,7 +103,9 @@ bool GiveEngines(BlurNode& node, Shape shape) {
         plane.engine = node.planes[q].engine;
     if (plane.engine) continue;
     // The widest plane, the first, bounds every row.
-    plane.engine = BlurEngine::Create(shape, plane.x, plane.y, 1, node.vi.width);
+    const SampleFormat samples = SamplesOf(node.vi.format);
+    plane.engine = BlurEngine::Create(shape, plane.x, plane.y, samples,
+                                      int64_t(node.vi.width) * samples.SampleBytes());
     if (!plane.engine) return false;
     node.engines[node.engine_count++] = plane.engine;
   }

@@ -5,6 +5,8 @@
 #include <stdint.h>
 
 #include "arithmetic.h"
+#include "averaging/float_sums.h"
+#include "sample_format.h"
 
 struct AveragingJob {
   const uint8_t* src;  // first byte of source row 0
@@ -16,8 +18,10 @@ struct AveragingJob {
   int pixel_begin;  // averaged pixels of a row are [pixel_begin, pixel_end)
   int pixel_end;
   int bytes_per_pixel;
-  const int32_t* offsets;  // byte offsets into the source, relative to the byte computed
+  const int32_t* offsets;  // byte offsets into the source, relative to the sample computed
   int offset_count;        // odd, at least 1
+  SampleType sample_type = SampleType::kUint8;
+  FloatScale float_scale{};  // for float samples: how they are summed (float_sums.h)
 
   bool Empty() const { return row_begin >= row_end || pixel_begin >= pixel_end; }
 };

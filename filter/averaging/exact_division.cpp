@@ -137,3 +137,20 @@ bool FindDivisor32(int count, Divisor* divisor) {
 }
 
 Divisor DivisorByDivision(int count) { return {0, 0, uint32_t(count / 2), 0, uint32_t(count), 0}; }
+
+// The division of the wide kernels (wide_kernels.inc): (total + half + 1/2) · (1 / count) in
+// double, truncated. It grows with the total, so it is exact for every total up to `largest`
+// when it is exact on both sides of each step of the true quotient.
+bool DividesExactlyInDouble(int count, uint64_t largest) {
+  if (count < 1 || largest >= (uint64_t(1) << 51)) return false;
+  const double inverse = 1.0 / double(count), bias = double(count / 2) + 0.5;
+  auto quotient = [&](uint64_t sum) { return uint64_t((double(sum) + bias) * inverse); };
+  const uint64_t half = uint64_t(count / 2);
+  for (uint64_t q = 0; q * uint64_t(count) <= largest + half; ++q) {
+    // The smallest sum whose rounded mean is q, and the sum before it.
+    const uint64_t first = q * uint64_t(count) > half ? q * uint64_t(count) - half : 0;
+    if (quotient(first) != q) return false;
+    if (first > 0 && quotient(first - 1) != q - 1) return false;
+  }
+  return true;
+}

@@ -31,3 +31,7 @@ bool FindDivisor32(int count, Divisor* divisor);
 
 // For sums in 64-bit lanes, divided one by one by the count itself; any count from 1.
 Divisor DivisorByDivision(int count);
+
+// True when the wide kernels' division in double rounds every sum of count samples up to
+// `largest` exactly as (sum + count / 2) / count does.
+bool DividesExactlyInDouble(int count, uint64_t largest);

@@ -32,16 +32,6 @@ constexpr KernelChoice kShiftedChoices[] = {KernelChoice::kShifted16, KernelChoi
 // Row sums of a box this many pixels wide, or fewer, fit 16 bits.
 constexpr int kWidestRowSumBox = UINT16_MAX / 255;
 
-const KernelSet& KernelsFor(InstructionSet set) {
-#if defined(KORVEL_X86_KERNELS)
-  if (set == InstructionSet::kAvx2) return Avx2Kernels();
-  if (set == InstructionSet::kAvx512) return Avx512Kernels();
-  if (set == InstructionSet::kAvx512Vnni) return Avx512VnniKernels();
-#endif
-  (void)set;
-  return PortableKernels();
-}
-
 // The whole pixels by which the samples move per row, rounded down and up: from the middle
 // of the first run in the table to the middle of the last.
 struct Lean {
@@ -59,7 +49,43 @@ Lean LeanPerRow(const RunLayout& layout) {
   return {int(down), int(columns % rows == 0 ? down : down + 1)};
 }
 
+// Sums of count words of `bits` bits, with the rounding term, fit 32-bit lanes.
+bool WordSumsFit32(int64_t count, int bits) {
+  return uint64_t(count) * ((uint64_t(1) << bits) - 1) + uint64_t(count / 2) <= UINT32_MAX;
+}
+
+// The largest word a job reads.
+uint16_t LargestWordRead(const AveragingJob& job, const RunLayout& layout) {
+  const int channels = job.bytes_per_pixel / 2;
+  const ptrdiff_t begin = ptrdiff_t(job.pixel_begin + layout.first_column) * channels;
+  const ptrdiff_t end = ptrdiff_t(job.pixel_end + layout.last_column) * channels;
+  uint16_t largest = 0;
+  for (int i = job.row_begin + layout.first_row; i < job.row_end + layout.last_row; ++i) {
+    const uint16_t* row = reinterpret_cast<const uint16_t*>(job.src + ptrdiff_t(i) * job.src_pitch);
+    for (ptrdiff_t k = begin; k < end; ++k) largest = row[k] > largest ? row[k] : largest;
+  }
+  return largest;
+}
+
+// Wide kernels read and write whole samples: every row start on a sample's boundary.
+bool AlignedToSamples(const AveragingJob& job, int sample_bytes) {
+  const uintptr_t mask = uintptr_t(sample_bytes - 1);
+  return ((uintptr_t(job.src) | uintptr_t(job.dst) | uintptr_t(job.src_pitch) |
+           uintptr_t(job.dst_pitch)) &
+          mask) == 0;
+}
+
 }  // namespace
+
+const KernelSet& KernelsFor(InstructionSet set) {
+#if defined(KORVEL_X86_KERNELS)
+  if (set == InstructionSet::kAvx2) return Avx2Kernels();
+  if (set == InstructionSet::kAvx512) return Avx512Kernels();
+  if (set == InstructionSet::kAvx512Vnni) return Avx512VnniKernels();
+#endif
+  (void)set;
+  return PortableKernels();
+}
 
 const char* KernelName(KernelChoice choice) {
   constexpr const char* kNames[] = {"plain",     "box16",     "box32",   "box64",
@@ -76,20 +102,31 @@ struct FastAverager::WorkSpace : HeapAllocated {
   HeapArray<uint32_t> lines;
   HeapArray<uint32_t> ring;
   KernelBuffers buffers{};
+  int taken = 0;              // 1 while a call averages with it
+  WorkSpace* next = nullptr;  // set before it joins the pool, then only read
 };
 
 FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
                                    int64_t largest_count, bool ring, InstructionSet set,
-                                   SumWidth narrowest, bool box_rows) {
+                                   SumWidth narrowest, bool box_rows, SampleFormat samples) {
   if (x_bound < 0 || y_bound < 0 || row_bytes < 0 || !IsAvailable(set)) return nullptr;
   // Room for a row's bytes and a pixel of leading zeros, rounded up to whole vectors.
   const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
   const int64_t rows = 2 * int64_t(y_bound) + 1;
   if (rows > kLargestRowSteps || line_capacity > INT32_MAX) return nullptr;
-  FastAverager* averager = new FastAverager(x_bound, y_bound, KernelsFor(set), narrowest);
+  FastAverager* averager = new FastAverager(x_bound, y_bound, KernelsFor(set), narrowest, samples);
   if (!averager) return nullptr;
-  // Sums that fit 31 bits always have a 32-bit divisor; larger ones take 64-bit lanes.
-  averager->value_bytes_ = SumFitsInt32(largest_count) && narrowest != kSum64 ? 4 : 8;
+  // Sums that fit 31 bits always have a 32-bit divisor; larger ones take 64-bit lanes, as do
+  // floats' integers, and words' sums that any word could take past 32 bits.
+  switch (samples.type) {
+    case SampleType::kUint8:
+      averager->value_bytes_ = SumFitsInt32(largest_count) && narrowest != kSum64 ? 4 : 8;
+      break;
+    case SampleType::kUint16:
+      averager->value_bytes_ = WordSumsFit32(largest_count, 16) ? 4 : 8;
+      break;
+    case SampleType::kFloat32: averager->value_bytes_ = 8; break;
+  }
   averager->rows_ = rows;
   averager->line_capacity_ = line_capacity;
   averager->pointer_capacity_ =
@@ -103,7 +140,8 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
   // 32-bit sums, as boxes of 16-bit sums take the other box kernel.
   const bool sums_past_16_bits =
       largest_count * 255 + largest_count / 2 > UINT16_MAX || narrowest == kSum32;
-  if ((ring || box_rows) && sums_past_16_bits && 2 * int64_t(x_bound) + 1 <= kWidestRowSumBox)
+  if ((ring || box_rows) && sums_past_16_bits && samples.type == SampleType::kUint8 &&
+      2 * int64_t(x_bound) + 1 <= kWidestRowSumBox)
     ring_rows = Max(ring_rows, (rows + kRowBoxRowsPerPass + 1) / 2);
   averager->ring_rows_ = Min(ring_rows, kLargestRingBytes / line_bytes);
   WorkSpace* first = averager->NewWorkSpace();
@@ -115,14 +153,18 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
     delete averager;
     return nullptr;
   }
-  averager->work_spaces_[0] = first;
+  averager->work_spaces_ = first;
   averager->work_space_bytes_ = averager->pointer_capacity_ * int64_t(sizeof(void*) + sizeof(int)) +
                                 (2 + averager->ring_rows_) * line_bytes;
   return averager;
 }
 
 FastAverager::~FastAverager() {
-  for (WorkSpace* space : work_spaces_) delete space;
+  for (WorkSpace* space = work_spaces_; space;) {
+    WorkSpace* const next = space->next;
+    delete space;
+    space = next;
+  }
 }
 
 FastAverager::WorkSpace* FastAverager::NewWorkSpace() const {
@@ -142,31 +184,34 @@ FastAverager::WorkSpace* FastAverager::NewWorkSpace() const {
   return space;
 }
 
-// The first free slot, its work space made on first use: a caller finds every slot below
-// its own taken only while as many other calls average, so N callers at once hold at most
-// N work spaces. -1 when every slot is taken or memory is short.
-int FastAverager::TakeWorkSpace() {
-  for (int slot = 0; slot < kPooledWorkSpaces; ++slot) {
-    if (__atomic_load_n(&taken_[slot], __ATOMIC_RELAXED) != 0 ||
-        __atomic_exchange_n(&taken_[slot], 1, __ATOMIC_ACQUIRE) != 0)
-      continue;
-    if (!work_spaces_[slot])
-      __atomic_store_n(&work_spaces_[slot], NewWorkSpace(), __ATOMIC_RELAXED);
-    if (work_spaces_[slot]) return slot;
-    ReturnWorkSpace(slot);
-    return -1;
+// A call finds every work space of the pool taken only while as many other calls average,
+// so N calls at once leave at most N work spaces, whatever N.
+FastAverager::WorkSpace* FastAverager::TakeWorkSpace() {
+  for (WorkSpace* space = __atomic_load_n(&work_spaces_, __ATOMIC_ACQUIRE); space;
+       space = space->next) {
+    if (__atomic_load_n(&space->taken, __ATOMIC_RELAXED) == 0 &&
+        __atomic_exchange_n(&space->taken, 1, __ATOMIC_ACQUIRE) == 0)
+      return space;
   }
-  return -1;
+  WorkSpace* space = NewWorkSpace();
+  if (!space) return nullptr;
+  space->taken = 1;
+  space->next = __atomic_load_n(&work_spaces_, __ATOMIC_RELAXED);
+  while (!__atomic_compare_exchange_n(&work_spaces_, &space->next, space, true, __ATOMIC_RELEASE,
+                                      __ATOMIC_RELAXED)) {
+  }
+  return space;
 }
 
-void FastAverager::ReturnWorkSpace(int slot) {
-  __atomic_store_n(&taken_[slot], 0, __ATOMIC_RELEASE);
+void FastAverager::ReturnWorkSpace(WorkSpace* space) {
+  __atomic_store_n(&space->taken, 0, __ATOMIC_RELEASE);
 }
 
 int FastAverager::WorkSpaceCount() const {
   int count = 0;
-  for (WorkSpace* const& space : work_spaces_)
-    count += __atomic_load_n(&space, __ATOMIC_RELAXED) != nullptr;
+  for (WorkSpace* space = __atomic_load_n(&work_spaces_, __ATOMIC_ACQUIRE); space;
+       space = space->next)
+    ++count;
   return count;
 }
 
@@ -183,6 +228,21 @@ bool FastAverager::ChooseDivisor(int count, SumWidth* width, Divisor* divisor) c
   return true;
 }
 
+// Words take 32-bit lanes where the format's largest sums fit them, floats' integers 64-bit
+// ones; the division in double is checked for every sum the lanes can hold.
+bool FastAverager::ChooseWideDivisor(int count, AveragingPlan* plan) const {
+  if (count < 1) return false;
+  plan->divisor_ = DivisorByDivision(count);
+  if (samples_.type == SampleType::kFloat32) {
+    plan->width_ = kSum64;
+    return true;
+  }
+  plan->width_ = WordSumsFit32(count, samples_.bits) ? kSum32 : kSum64;
+  if (plan->width_ == kSum64 && value_bytes_ < 8) return false;
+  plan->checks_word_range_ = plan->width_ == kSum32 && !WordSumsFit32(count, 16);
+  return DividesExactlyInDouble(count, uint64_t(count) * UINT16_MAX);
+}
+
 AveragingPlan* FastAverager::Plan(const int32_t* offsets, int offset_count, ptrdiff_t src_pitch,
                                   int bytes_per_pixel) const {
   AveragingPlan* plan = new AveragingPlan;
@@ -194,12 +254,19 @@ AveragingPlan* FastAverager::Plan(const int32_t* offsets, int offset_count, ptrd
   // The divisor's reciprocal is checked with the arithmetic the kernels will use.
   [[maybe_unused]] const DefaultFloatEnvironment float_environment;
   RunDescriber describer(x_bound_, y_bound_, plan->runs_.get(), seen_rows.get());
-  if (!describer.Describe(offsets, offset_count, src_pitch, bytes_per_pixel, &plan->layout_) ||
-      !ChooseDivisor(offset_count, &plan->width_, &plan->divisor_) ||
-      (plan->width_ == kSum64 && value_bytes_ < 8))
+  const bool wide = samples_.type != SampleType::kUint8;
+  if (!describer.Describe(offsets, offset_count, src_pitch, bytes_per_pixel, &plan->layout_))
     return plan;  // the plain kernel's
+  if (wide ? !ChooseWideDivisor(offset_count, plan)
+           : !ChooseDivisor(offset_count, &plan->width_, &plan->divisor_) ||
+                 (plan->width_ == kSum64 && value_bytes_ < 8))
+    return plan;
   const RunLayout& layout = plan->layout_;
   const SumWidth width = plan->width_;
+  if (layout.IsBox() && wide) {
+    plan->kernel_ = kBoxChoices[width];
+    return plan;
+  }
   if (layout.IsBox()) {
     const int64_t row_sum_lines = ring_rows_ * value_bytes_ / 2;
     const bool row_sums =
@@ -210,7 +277,7 @@ AveragingPlan* FastAverager::Plan(const int32_t* offsets, int offset_count, ptrd
   }
   const bool narrow = width == kSum16;
   const RunsChoice runs = ChooseRuns(layout, narrow);
-  if (ChooseShift(offsets, offset_count, src_pitch, bytes_per_pixel, layout, runs.cost, narrow,
+  if (ChooseShift(offsets, offset_count, src_pitch, bytes_per_pixel, layout, runs.cost, width,
                   &plan->shift_, &plan->entering_, &plan->leaving_)) {
     plan->kernel_ = kShiftedChoices[width];
     return plan;
@@ -225,8 +292,11 @@ AveragingPlan* FastAverager::Plan(const int32_t* offsets, int offset_count, ptrd
 // kernel; the chosen plan's entering and leaving samples are then kept in the two arrays.
 bool FastAverager::ChooseShift(const int32_t* offsets, int offset_count, ptrdiff_t src_pitch,
                                int bytes_per_pixel, const RunLayout& layout, int runs_cost,
-                               bool narrow, ShiftPlan* chosen, HeapArray<RowRun>* entering,
+                               SumWidth width, ShiftPlan* chosen, HeapArray<RowRun>* entering,
                                HeapArray<RowRun>* leaving) const {
+  const bool narrow = width == kSum16;
+  // The byte kernel's wider sums add their entering and leaving bytes in 16-bit lanes first.
+  const bool byte_changes_in_16_bits = !narrow && samples_.type == SampleType::kUint8;
   if (ring_rows_ == 0) return false;
   HeapArray<int> row_index;
   HeapArray<RowRun> all_entering, all_leaving;
@@ -238,9 +308,9 @@ bool FastAverager::ChooseShift(const int32_t* offsets, int offset_count, ptrdiff
   int best_cost = runs_cost, best_row_step = 0, best_column_step = 0;
   auto consider = [&](bool planned) {
     if (!planned || plan.row_step > ring_rows_) return;
-    if (!narrow && !plan.SumsFit16Bits()) return;
+    if (byte_changes_in_16_bits && !plan.SumsFit16Bits()) return;
     if (layout.run_count + plan.SamplesRead() > pointer_capacity_) return;
-    const int cost = kernel_costs::Shifted(plan, narrow);
+    const int cost = kernel_costs::Shifted(plan, StepCostsFor(width));
     if (cost >= best_cost) return;
     best_cost = cost, best_row_step = plan.row_step, best_column_step = plan.column_step;
   };
@@ -264,12 +334,22 @@ bool FastAverager::ChooseShift(const int32_t* offsets, int offset_count, ptrdiff
   return true;
 }
 
+kernel_costs::StepCosts FastAverager::StepCostsFor(SumWidth width) const {
+  switch (samples_.type) {
+    case SampleType::kUint8: return kernel_costs::ByteCosts(width == kSum16);
+    case SampleType::kUint16: return kernel_costs::kWordCosts;
+    case SampleType::kFloat32: return kernel_costs::kFloatCosts;
+  }
+  return kernel_costs::kWordCosts;
+}
+
 // The runs kernel with prefix rows where the ring holds them and they pay, and its cost.
 FastAverager::RunsChoice FastAverager::ChooseRuns(const RunLayout& layout, bool narrow) const {
   const int spanned_rows = layout.last_row - layout.first_row + 1;
   const bool ring = ring_rows_ >= spanned_rows;
-  const int sample_by_sample = kernel_costs::RunsSampleBySample(layout, narrow);
-  const int with_prefix_rows = kernel_costs::RunsWithPrefixRows(layout, narrow);
+  const kernel_costs::StepCosts costs = StepCostsFor(narrow ? kSum16 : kSum32);
+  const int sample_by_sample = kernel_costs::RunsSampleBySample(layout, costs);
+  const int with_prefix_rows = kernel_costs::RunsWithPrefixRows(layout, costs);
   if (ring && with_prefix_rows < sample_by_sample) return {with_prefix_rows, true};
   return {sample_by_sample, false};
 }
@@ -281,20 +361,23 @@ bool FastAverager::Fits(const AveragingPlan& plan, const AveragingJob& job) cons
   const int64_t span =
       int64_t(job.pixel_end - job.pixel_begin + layout.last_column - layout.first_column + 1) *
       job.bytes_per_pixel;
-  return span + 4 <= line_capacity_;
+  return span + 4 <= line_capacity_ && AlignedToSamples(job, samples_.SampleBytes());
 }
 
 KernelChoice FastAverager::Average(const AveragingPlan& plan, const AveragingJob& job) {
   KernelChoice choice = plan.kernel_;
-  const int slot =
-      choice == KernelChoice::kPlain || job.Empty() || !Fits(plan, job) ? -1 : TakeWorkSpace();
-  if (slot < 0) {
+  WorkSpace* const space =
+      choice == KernelChoice::kPlain || job.Empty() || !Fits(plan, job) ? nullptr : TakeWorkSpace();
+  if (!space) {
     AveragePlain(job);
     return KernelChoice::kPlain;
   }
-  {
+  if (samples_.type != SampleType::kUint8) {
     [[maybe_unused]] const DefaultFloatEnvironment float_environment;
-    const KernelBuffers& buffers = work_spaces_[slot]->buffers;
+    AverageWide(plan, job, space->buffers);
+  } else {
+    [[maybe_unused]] const DefaultFloatEnvironment float_environment;
+    const KernelBuffers& buffers = space->buffers;
     const SumWidth width = plan.width_;
     if (choice == kBoxChoices[width])
       kernels_.box[width](job, plan.layout_, plan.divisor_, buffers);
@@ -305,8 +388,24 @@ KernelChoice FastAverager::Average(const AveragingPlan& plan, const AveragingJob
     else
       kernels_.runs[width](job, plan.layout_, plan.prefix_rows_, plan.divisor_, buffers);
   }
-  ReturnWorkSpace(slot);
+  ReturnWorkSpace(space);
   return choice;
+}
+
+void FastAverager::AverageWide(const AveragingPlan& plan, const AveragingJob& job,
+                               const KernelBuffers& buffers) const {
+  WideSums sums = plan.width_ == kSum32 ? kWords32 : kWords64;
+  if (samples_.type == SampleType::kFloat32) sums = kFloats64;
+  if (plan.checks_word_range_ && LargestWordRead(job, plan.layout_) >> samples_.bits != 0)
+    sums = kWords64;
+  const WideKernels& kernels = kernels_.wide[sums];
+  const KernelChoice choice = plan.kernel_;
+  if (choice == kBoxChoices[plan.width_])
+    kernels.box(job, plan.layout_, plan.divisor_, buffers);
+  else if (choice == kShiftedChoices[plan.width_])
+    kernels.shifted(job, plan.layout_, plan.shift_, plan.divisor_, buffers);
+  else
+    kernels.runs(job, plan.layout_, plan.prefix_rows_, plan.divisor_, buffers);
 }
 
 KernelChoice FastAverager::Average(const AveragingJob& job) {

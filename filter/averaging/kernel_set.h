@@ -6,6 +6,7 @@
 
 #include "averaging/averaging_job.h"
 #include "averaging/exact_division.h"
+#include "averaging/instruction_set.h"
 #include "averaging/kernel_costs.h"
 #include "averaging/row_runs.h"
 #include "averaging/shift_plan.h"
@@ -40,6 +41,17 @@ using ShiftFunction = void (*)(const AveragingJob& job, const RunLayout& layout,
 // FindDivisor32, and 64-bit ones take DivisorByDivision.
 enum SumWidth { kSum16, kSum32, kSum64, kSumWidths };
 
+// The kernels for samples wider than a byte, for one sample type and one width of sums, as
+// the byte kernels of the same names need them.
+struct WideKernels {
+  AverageFunction box;
+  RunsFunction runs;
+  ShiftFunction shifted;
+};
+
+// Words summed in 32-bit or 64-bit lanes, and floats, whose integers take 64-bit lanes.
+enum WideSums { kWords32, kWords64, kFloats64, kWideSumsCount };
+
 // Each kernel in each width. Callers check that the job fits the buffers.
 struct KernelSet {
   AverageFunction box[kSumWidths];  // layout.IsBox()
@@ -51,9 +63,17 @@ struct KernelSet {
   // 16-bit lines as the box has rows plus kRowBoxRowsPerPass (each ring line holds two).
   // Boxes of 16-bit sums take `box`, which reads less for them.
   AverageFunction row_box32;
+  WideKernels wide[kWideSumsCount];
+  // Over `rows` rows of `samples` floats each, `pitch` bytes apart.
+  FloatPlaneScan (*scan_floats)(const uint8_t* plane, ptrdiff_t pitch, ptrdiff_t samples,
+                                int rows);
 };
 
 // Output rows the row-sum box averages a pass: its ring holds as many rows beyond the box's.
 constexpr int kRowBoxRowsPerPass = 4;
 
 const KernelSet& PortableKernels();
+
+// The kernels built for an instruction set the processor has (the portable ones for any
+// other).
+const KernelSet& KernelsFor(InstructionSet set);

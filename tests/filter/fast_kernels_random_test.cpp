@@ -102,13 +102,6 @@ std::vector<Call> Extremes() {
   return calls;
 }
 
-// The job the frame pass would make for these frames.
-AveragingJob JobFor(const Call& c, const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
-                    ptrdiff_t dst_pitch, const std::vector<int32_t>& table) {
-  return InteriorJob(src, src_pitch, dst, dst_pitch, c.width, c.height, c.bytes_per_pixel,
-                     std::abs(c.x), std::abs(c.y), table.data(), int(table.size()));
-}
-
 // Index of the first byte where the buffers differ, or -1.
 ptrdiff_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   const auto [at, _] = std::mismatch(a.begin(), a.end(), b.begin());
@@ -154,34 +147,62 @@ class FastKernels : public ::testing::TestWithParam<InstructionSet> {
   // a picture that sends sums to their bounds.
   KernelChoice Compare(const Call& c, std::mt19937& random, SumWidth narrowest = kSum16,
                        uint8_t (*pattern)(int row, int byte) = nullptr) {
-    const ptrdiff_t row_bytes = ptrdiff_t(c.width) * c.bytes_per_pixel;
-    const ptrdiff_t src_pitch = row_bytes + c.src_padding, dst_pitch = row_bytes + c.dst_padding;
+    return CompareSamples(c, BytePixels(c.bytes_per_pixel), narrowest, [&](Picture& source) {
+      std::uniform_int_distribution<int> byte(0, 255);
+      for (uint8_t& b : source.bytes) b = uint8_t(byte(random));
+      for (ptrdiff_t at = 0; pattern && at < ptrdiff_t(source.bytes.size()); ++at)
+        source.bytes[size_t(at)] = pattern(int(at / source.pitch), int(at % source.pitch));
+    });
+  }
+
+  // The same for pixels of any sample format (the call's bytes_per_pixel is then its
+  // channels), the source filled by `fill`. Floats too must match bit for bit: the plain and
+  // the fast kernels sum the same integers.
+  struct Picture {
+    std::vector<uint8_t> bytes;
+    ptrdiff_t pitch;
+  };
+  template <typename Fill>
+  KernelChoice CompareSamples(const Call& c, SampleFormat format, SumWidth narrowest, Fill fill) {
+    const ptrdiff_t row_bytes = ptrdiff_t(c.width) * format.PixelBytes();
+    const int sample_bytes = format.SampleBytes();
+    // Paddings in whole samples, so that rows start on a sample's boundary.
+    const ptrdiff_t src_pitch = row_bytes + c.src_padding * sample_bytes;
+    const ptrdiff_t dst_pitch = row_bytes + c.dst_padding * sample_bytes;
     const std::vector<int32_t> table =
-        korvel_test::TableOf(c.blur.c_str(), c.x, c.y, int(src_pitch), c.bytes_per_pixel);
-    std::vector<uint8_t> source(size_t(src_pitch * c.height));
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (uint8_t& b : source) b = uint8_t(byte(random));
-    for (ptrdiff_t at = 0; pattern && at < ptrdiff_t(source.size()); ++at)
-      source[size_t(at)] = pattern(int(at / src_pitch), int(at % src_pitch));
+        korvel_test::TableOf(c.blur.c_str(), c.x, c.y, int(src_pitch), format.PixelBytes());
+    Picture source{std::vector<uint8_t>(size_t(src_pitch * c.height)), src_pitch};
+    fill(source);
     const size_t dst_size = size_t(2 * kGuard + dst_pitch * c.height);
     std::vector<uint8_t> plain(dst_size, kGuardByte), fast(dst_size, kGuardByte);
+    auto job = [&](uint8_t* dst) {
+      AveragingJob averaging = InteriorJob(source.bytes.data(), src_pitch, dst + kGuard, dst_pitch,
+                                           c.width, c.height, format.PixelBytes(), std::abs(c.x),
+                                           std::abs(c.y), table.data(), int(table.size()));
+      averaging.sample_type = format.type;
+      if (format.type == SampleType::kFloat32) {
+        const FloatPlaneScan scan = KernelsFor(GetParam()).scan_floats(
+            source.bytes.data(), src_pitch, ptrdiff_t(c.width) * format.channels, c.height);
+        averaging.float_scale = FloatScaleFor(scan.largest_finite_bits, int64_t(table.size()));
+      }
+      return averaging;
+    };
 
-    AveragePlain(JobFor(c, source.data(), src_pitch, plain.data() + kGuard, dst_pitch, table));
+    AveragePlain(job(plain.data()));
     const int y_bound = c.blur == "focus" ? c.x : std::abs(c.y);
-    std::unique_ptr<FastAverager> averager(FastAverager::Create(
-        std::abs(c.x), y_bound, row_bytes, int64_t(table.size()), c.ring, GetParam(), narrowest));
+    std::unique_ptr<FastAverager> averager(
+        FastAverager::Create(std::abs(c.x), y_bound, row_bytes, int64_t(table.size()), c.ring,
+                             GetParam(), narrowest, false, format));
     EXPECT_NE(averager, nullptr);
     if (!averager) return KernelChoice::kPlain;
-    const KernelChoice choice = averager->Average(
-        JobFor(c, source.data(), src_pitch, fast.data() + kGuard, dst_pitch, table));
+    const KernelChoice choice = averager->Average(job(fast.data()));
 
     EXPECT_TRUE(GuardsIntact(fast)) << "a write outside the destination frame";
     const ptrdiff_t at = FirstDifference(fast, plain);
     EXPECT_EQ(at, -1) << "first difference at row " << (at - kGuard) / dst_pitch << ", byte "
                       << (at - kGuard) % dst_pitch << ": " << int(fast[size_t(at)])
                       << " instead of " << int(plain[size_t(at)]);
-    const bool averaged = JobFor(c, nullptr, 0, nullptr, 0, table).Empty() == false;
-    if (averaged) {
+    if (!job(fast.data()).Empty()) {
       EXPECT_NE(choice, KernelChoice::kPlain) << "the fast path did not run";
     }
     return choice;
@@ -212,6 +233,75 @@ TEST_P(FastKernels, MatchThePlainKernelByteForByte) {
       EXPECT_GT((chosen[{bytes_per_pixel, KernelChoice(kernel)}]), 0)
           << KernelName(KernelChoice(kernel)) << " never ran with " << bytes_per_pixel
           << " bytes per pixel";
+}
+
+// Random words from word_low to word_high, or floats of one magnitude or of magnitudes 60 decades apart.
+void FillSamples(std::mt19937& random, SampleFormat format, int word_low, int word_high,
+                 std::vector<uint8_t>& bytes) {
+  if (format.type == SampleType::kUint16) {
+    std::uniform_int_distribution<int> word(word_low, word_high);
+    for (size_t at = 0; at + 2 <= bytes.size(); at += 2) {
+      const uint16_t sample = uint16_t(word(random));
+      memcpy(&bytes[at], &sample, 2);
+    }
+    return;
+  }
+  const int decades = std::uniform_int_distribution<int>(0, 3)(random);
+  std::uniform_real_distribution<float> unit(-1, 1);
+  std::bernoulli_distribution coin;
+  for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+    float sample = unit(random);
+    if (decades == 1) sample *= 1e30f;
+    if (decades == 2) sample *= 1e-30f;
+    if (decades == 3) sample *= coin(random) ? 1e30f : 1e-30f;
+    memcpy(&bytes[at], &sample, 4);
+  }
+}
+
+// Words of 9 to 16 bits and floats take the same kernels on every instruction set, and the
+// same bits as the plain kernel: random frames, pitches, shapes and parameters as for bytes,
+// then tables of more samples than 32-bit lanes hold at 16 bits, at 10 bits (which fit them),
+// and 10-bit formats holding larger words (which must take 64-bit lanes after all).
+TEST_P(FastKernels, WideSamplesMatchThePlainKernel) {
+  std::mt19937 random(20261208);
+  std::map<std::pair<SampleType, KernelChoice>, int> chosen;
+  auto compare = [&](const Call& c, SampleFormat format, int word_low, int word_high) {
+    SCOPED_TRACE(::testing::Message()
+                 << c << (format.type == SampleType::kFloat32 ? ", floats" : ", words of ")
+                 << (format.type == SampleType::kFloat32 ? 0 : format.bits) << " bits from "
+                 << word_low << " to " << word_high);
+    ++chosen[{format.type, CompareSamples(c, format, kSum16, [&](Picture& source) {
+                FillSamples(random, format, word_low, word_high, source.bytes);
+              })}];
+  };
+  for (int round = 0; round < 300; ++round) {
+    const Call c = Draw(random);
+    const int bits = std::uniform_int_distribution<int>(9, 16)(random);
+    const SampleFormat format = round % 2
+                                    ? SampleFormat{SampleType::kUint16, bits, c.bytes_per_pixel}
+                                    : SampleFormat{SampleType::kFloat32, 32, c.bytes_per_pixel};
+    compare(c, format, 0, (1 << bits) - 1);
+    if (HasFailure()) return;
+  }
+  for (const KernelChoice kernel :
+       {KernelChoice::kBox32, KernelChoice::kRuns32, KernelChoice::kShifted32})
+    EXPECT_GT((chosen[{SampleType::kUint16, kernel}]), 0)
+        << KernelName(kernel) << " never ran with words";
+  for (const KernelChoice kernel :
+       {KernelChoice::kBox64, KernelChoice::kRuns64, KernelChoice::kShifted64})
+    EXPECT_GT((chosen[{SampleType::kFloat32, kernel}]), 0)
+        << KernelName(kernel) << " never ran with floats";
+
+  // 66563 and 66049 samples: past 32-bit sums of 16-bit words, within them at 10 bits.
+  const Call huge[] = {{"rect", 128, 129, 262, 266, 1, 3, 1, true},
+                       {"focus", 145, 145, 1168, 296, 1, 0, 2, true},
+                       {"line", 0, 140, 4, 300, 3, 0, 0, true}};
+  for (const Call& c : huge) {
+    compare(c, {SampleType::kUint16, 16, c.bytes_per_pixel}, 65000, 65535);
+    compare(c, {SampleType::kUint16, 10, c.bytes_per_pixel}, 1000, 1023);
+    compare(c, {SampleType::kUint16, 10, c.bytes_per_pixel}, 65000, 65535);
+    if (HasFailure()) return;
+  }
 }
 
 // Random bytes stay far from the bounds that decide a lane's width: every byte 255, and

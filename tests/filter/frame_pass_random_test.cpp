@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "accepted_arguments.h"
-#include "reference_blur.h"
+#include "reference_pictures.h"
 #include "test_clips.h"
 
 namespace {

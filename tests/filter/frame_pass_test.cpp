@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "reference_blur.h"
+#include "reference_pictures.h"
 #include "test_clips.h"
 
 namespace {

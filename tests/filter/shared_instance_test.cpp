@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <latch>
 #include <thread>
 #include <vector>
 
@@ -55,6 +56,46 @@ TEST(SharedInstance, ThreadsGetTheFramesOfOneThread) {
     EXPECT_EQ(wrong, 0) << "of " << kFrames * kRounds << " frames";
     EXPECT_LE(filter->Engine().WorkSpaceBytes(), kThreads * one_thread_bytes);
   }
+}
+
+// More threads at once than any fixed pool would hold: every call still takes a fast kernel,
+// and the pool holds no more work spaces than threads.
+TEST(SharedInstance, ManyThreadsAtOnceAllTakeTheFastKernel) {
+  constexpr int kManyThreads = 96;
+  ScriptEnvironment env;
+  korvel_test::LoadKorvel(env);
+  std::mt19937 random(33);
+  const VideoInfo vi = korvel_test::RgbInfo(320, 200, CS_BGR32, kFrames);
+  std::vector<PVideoFrame> sources;
+  for (int n = 0; n < kFrames; ++n) sources.push_back(korvel_test::RandomFrame(env, vi, 0, random));
+  const PClip source = korvel_test::ClipOf(vi, sources);
+  std::vector<std::vector<uint8_t>> expected;
+  {
+    const PClip alone = korvel_test::CallKorvel(env, source, {20, 20, "focus"}).AsClip();
+    for (int n = 0; n < kFrames; ++n)
+      expected.push_back(korvel_test::Picture(alone->GetFrame(n, &env), vi.RowSize()));
+  }
+
+  auto* filter = new BlurFilter(source, 20, 20, "focus");
+  const PClip shared(filter);
+  const BlurEngine& engine = filter->Engine();
+  shared->GetFrame(0, &env);
+  const int64_t one_thread_bytes = engine.WorkSpaceBytes();
+  std::atomic<int> wrong{0};
+  std::latch start(kManyThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kManyThreads; ++t) {
+    threads.emplace_back([&, t] {
+      start.arrive_and_wait();
+      const int n = t % kFrames;
+      if (korvel_test::Picture(shared->GetFrame(n, &env), vi.RowSize()) != expected[n]) ++wrong;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(engine.FramesAveragedBy(KernelChoice::kPlain), 0);
+  EXPECT_EQ(engine.FramesAveragedBy(engine.LastKernel()), kManyThreads + 1);
+  EXPECT_LE(engine.WorkSpaceBytes(), kManyThreads * one_thread_bytes);
 }
 
 }  // namespace

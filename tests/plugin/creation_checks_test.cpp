@@ -1,6 +1,7 @@
 // Every creation message, with its number, and the order in which the checks are made.
 #include <gtest/gtest.h>
 
+#include "extent_messages.h"
 #include "test_clips.h"
 
 namespace {
@@ -9,8 +10,6 @@ using korvel_test::KorvelArguments;
 
 constexpr const char* kAccepted = "(no error)";
 constexpr const char* kFormat = "Korvel: RGB32, RGB24 formats only are accepted";
-constexpr const char* kShape = "Korvel: blur can be  line rect or focus only";
-constexpr const char* kZero = "Korvel:x and y both must not be zero";
 
 struct Case {
   int width, height, pixel_type;
@@ -49,56 +48,22 @@ INSTANTIATE_TEST_SUITE_P(Format, CreationChecks,
                                            Case{640, 480, kRgb24, {}, kAccepted},
                                            Case{640, 480, kRgb32, {}, kAccepted}));
 
-INSTANTIATE_TEST_SUITE_P(Shape, CreationChecks,
-                         ::testing::Values(Case{640, 480, kRgb24, {999, 999, "Line"}, kShape},
-                                           Case{640, 480, kRgb24, {{}, {}, "RECT"}, kShape},
-                                           Case{640, 480, kRgb24, {{}, {}, "focus "}, kShape},
-                                           Case{640, 480, kRgb24, {{}, {}, ""}, kShape},
-                                           Case{640, 480, kRgb24, {{}, {}, "line"}, kAccepted},
-                                           Case{640, 480, kRgb24, {{}, {}, "rect"}, kAccepted},
-                                           Case{640, 480, kRgb24, {{}, {}, "focus"}, kAccepted}));
+// The shape and extent checks every host's function makes, on RGB24 clips.
+class ExtentChecks : public ::testing::TestWithParam<ExtentCase> {};
 
-INSTANTIATE_TEST_SUITE_P(
-    Line, CreationChecks,
-    ::testing::Values(
-        Case{640, 480, kRgb24, {-80, -60, "line"}, kAccepted},
-        Case{640, 480, kRgb24, {80, 60, "line"}, kAccepted},
-        Case{640, 480, kRgb24, {81, {}, "line"}, "Korvel:x must be  between plus minus 80"},
-        Case{640, 480, kRgb24, {-81, {}, {}}, "Korvel:x must be  between plus minus 80"},
-        Case{640, 480, kRgb24, {81, 61, {}}, "Korvel:x must be  between plus minus 80"},
-        Case{640, 480, kRgb24, {0, 61, {}}, "Korvel:y must be  between plus minus 60"},
-        Case{640, 480, kRgb24, {0, -61, {}}, "Korvel:y must be  between plus minus 60"},
-        Case{640, 480, kRgb24, {0, 0, {}}, kZero}, Case{640, 480, kRgb24, {0, {}, {}}, kAccepted},
-        Case{640, 480, kRgb24, {{}, 0, {}}, kAccepted},
-        Case{32, 480, kRgb24, {}, "Korvel:x must be  between plus minus 4"},
-        Case{640, 32, kRgb24, {}, "Korvel:y must be  between plus minus 4"},
-        Case{7, 480, kRgb24, {0, 60, {}}, kAccepted}, Case{7, 480, kRgb24, {0, 0, {}}, kZero},
-        Case{7, 480, kRgb24, {1, 1, {}}, "Korvel:x must be  between plus minus 0"},
-        Case{7, 480, kRgb24, {0, 61, {}}, "Korvel:y must be  between plus minus 60"}));
+TEST_P(ExtentChecks, GiveTheirMessage) {
+  const ExtentCase& c = GetParam();
+  ScriptEnvironment env;
+  korvel_test::LoadKorvel(env);
+  PClip clip(new MemoryClip(korvel_test::RgbInfo(c.width, c.height, CS_BGR24)));
+  KorvelArguments arguments;
+  if (c.x != kLeftOut) arguments.x = c.x;
+  if (c.y != kLeftOut) arguments.y = c.y;
+  if (c.blur) arguments.blur = c.blur;
+  EXPECT_EQ(korvel_test::CreationError(env, clip, arguments), c.message ? c.message : kAccepted);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Rect, CreationChecks,
-    ::testing::Values(
-        Case{640, 480, kRgb24, {0, {}, "rect"}, "Korvel:x must be  between 1 and 80"},
-        Case{640, 480, kRgb24, {81, {}, "rect"}, "Korvel:x must be  between 1 and 80"},
-        Case{640, 480, kRgb24, {0, 0, "rect"}, "Korvel:x must be  between 1 and 80"},
-        Case{640, 480, kRgb24, {80, 60, "rect"}, kAccepted},
-        Case{640, 480, kRgb24, {1, 1, "rect"}, kAccepted},
-        Case{640, 480, kRgb24, {80, 61, "rect"}, "Korvel:y must be  between 1 and 60"},
-        Case{640, 480, kRgb24, {80, 0, "rect"}, "Korvel:y must be  between 1 and 60"},
-        Case{32, 480, kRgb24, {{}, {}, "rect"}, "Korvel:x must be  between 1 and 4"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Focus, CreationChecks,
-    ::testing::Values(
-        Case{640, 480, kRgb24, {1, {}, "focus"}, "Korvel:for focus x must be  between 2 80"},
-        Case{640, 480, kRgb24, {81, {}, "focus"}, "Korvel:for focus x must be  between 2 80"},
-        Case{640, 480, kRgb24, {2, {}, "focus"}, kAccepted},
-        Case{640, 480, kRgb24, {80, {}, "focus"}, kAccepted},
-        Case{640, 480, kRgb24, {2, 1000, "focus"}, kAccepted},
-        Case{32, 480, kRgb24, {{}, {}, "focus"}, "Korvel:for focus x must be  between 2 4"},
-        // A clip higher than wide: the message shows the bound applied, width/8.
-        Case{160, 800, kRgb24, {21, {}, "focus"}, "Korvel:for focus x must be  between 2 20"},
-        Case{640, 64, kRgb32, {70, {}, "focus"}, kAccepted}));
+INSTANTIATE_TEST_SUITE_P(Table, ExtentChecks,
+                         ::testing::ValuesIn(kExtentCases, kExtentCases + kExtentCaseCount));
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "blur_case.h"
 
-#include "reference_blur.h"
+#include "reference_pictures.h"
 
 namespace korvel_real_host {
 

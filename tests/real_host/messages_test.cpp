@@ -2,6 +2,7 @@
 // accepted call at the edge of each range raises none.
 #include <gtest/gtest.h>
 
+#include "extent_messages.h"
 #include "real_host.h"
 
 namespace korvel_real_host {
@@ -43,33 +44,25 @@ INSTANTIATE_TEST_SUITE_P(Format, CreationMessages,
                                            MessageCase{Clip("RGB24") + ".Korvel()", kAccepted},
                                            MessageCase{Clip("RGB32") + ".Korvel()", kAccepted}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Shape, CreationMessages,
-    ::testing::Values(
-        MessageCase{Clip("RGB24") + ".Korvel(blur=\"Line\")",
-                    "Korvel: blur can be  line rect or focus only"},
-        MessageCase{Clip("RGB32") + ".Korvel(blur=\"focus \")",
-                    "Korvel: blur can be  line rect or focus only"},
-        MessageCase{Clip("RGB24") + ".Korvel(81, 61)", "Korvel:x must be  between plus minus 80"},
-        MessageCase{Clip("RGB24") + ".Korvel(-81)", "Korvel:x must be  between plus minus 80"},
-        MessageCase{Clip("RGB24") + ".Korvel(0, -61)", "Korvel:y must be  between plus minus 60"},
-        MessageCase{Clip("RGB24", 32) + ".Korvel()", "Korvel:x must be  between plus minus 4"},
-        MessageCase{Clip("RGB24") + ".Korvel(y=0, x=0)", "Korvel:x and y both must not be zero"},
-        MessageCase{Clip("RGB24") + ".Korvel(-80, 60)", kAccepted},
-        MessageCase{Clip("RGB24") + ".Korvel(1, blur=\"focus\")",
-                    "Korvel:for focus x must be  between 2 80"},
-        MessageCase{Clip("RGB32", 160, 800) + ".Korvel(21, blur=\"focus\")",
-                    "Korvel:for focus x must be  between 2 20"},
-        MessageCase{Clip("RGB24") + ".Korvel(80, 1000, \"focus\")", kAccepted},
-        MessageCase{Clip("RGB24") + ".Korvel(0, 0, \"rect\")",
-                    "Korvel:x must be  between 1 and 80"},
-        MessageCase{Clip("RGB24") + ".Korvel(81, blur=\"rect\")",
-                    "Korvel:x must be  between 1 and 80"},
-        MessageCase{Clip("RGB32") + ".Korvel(80, 61, \"rect\")",
-                    "Korvel:y must be  between 1 and 60"},
-        MessageCase{Clip("RGB24") + ".Korvel(1, 0, \"rect\")",
-                    "Korvel:y must be  between 1 and 60"},
-        MessageCase{Clip("RGB24") + ".Korvel(80, 60, \"rect\")", kAccepted}));
+// The shape and extent checks every host's function makes, on RGB24 clips.
+class ExtentMessages : public ::testing::TestWithParam<ExtentCase> {};
+
+TEST_P(ExtentMessages, ArriveVerbatim) {
+  const ExtentCase& c = GetParam();
+  std::string arguments;
+  auto add = [&](const std::string& argument) {
+    arguments += (arguments.empty() ? "" : ", ") + argument;
+  };
+  if (c.x != kLeftOut) add("x=" + std::to_string(c.x));
+  if (c.y != kLeftOut) add("y=" + std::to_string(c.y));
+  if (c.blur) add(std::string("blur=\"") + c.blur + "\"");
+  RealHost host;
+  EXPECT_EQ(host.ErrorOf(Clip("RGB24", c.width, c.height) + ".Korvel(" + arguments + ")"),
+            c.message ? c.message : kAccepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExtentMessages,
+                         ::testing::ValuesIn(kExtentCases, kExtentCases + kExtentCaseCount));
 
 }  // namespace
 }  // namespace korvel_real_host

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <random>
 
-#include "reference_blur.h"
+#include "reference_pictures.h"
 
 namespace korvel_test {
 

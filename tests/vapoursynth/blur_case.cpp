@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "detail_source.h"
-#include "reference_blur.h"
+#include "reference_pictures.h"
 
 namespace korvel_vs_test {
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "check.h"
+#include "extent_messages.h"
 #include "instruction_set_of_run.h"
 #include "plugin_calls.h"
 #include "plugin_module.h"
@@ -39,39 +40,39 @@ struct MessageCase {
   const char* message;
 };
 
-// Every message creation has, in the order the checks take precedence; the clip is
-// 80x64 (bounds 10 and 8) unless said otherwise.
-const MessageCase kMessageCases[] = {
+// The format checks, which come first, on 80x64 clips.
+const MessageCase kFormatCases[] = {
     {kPixelYuy2, 80, 64, {2, 2, "rect"}, "Korvel: RGB32, RGB24 formats only are accepted"},
     {kPixelYv12, 80, 64, {2, 2, "nothing"}, "Korvel: RGB32, RGB24 formats only are accepted"},
     {kPixelI420, 80, 64, {}, "Korvel: RGB32, RGB24 formats only are accepted"},
-    {kPixelRgb24, 80, 64, {2, 2, "Rect"}, "Korvel: blur can be  line rect or focus only"},
-    {kPixelRgb32, 80, 64, {2, 2, ""}, "Korvel: blur can be  line rect or focus only"},
-    {kPixelRgb24, 80, 64, {11, 9, "line"}, "Korvel:x must be  between plus minus 10"},
-    {kPixelRgb32, 80, 64, {-11, 0, "line"}, "Korvel:x must be  between plus minus 10"},
-    {kPixelRgb24, 80, 64, {10, -9, "line"}, "Korvel:y must be  between plus minus 8"},
-    {kPixelRgb24, 80, 64, {0, 0, "line"}, "Korvel:x and y both must not be zero"},
-    {kPixelRgb24, 32, 64, {}, "Korvel:x must be  between plus minus 4"},
-    {kPixelRgb32, 80, 64, {1, 0, "focus"}, "Korvel:for focus x must be  between 2 10"},
-    {kPixelRgb24, 80, 8, {11, 5, "focus"}, "Korvel:for focus x must be  between 2 10"},
-    {kPixelRgb24, 80, 64, {0, 9, "rect"}, "Korvel:x must be  between 1 and 10"},
-    {kPixelRgb32, 80, 64, {11, 1, "rect"}, "Korvel:x must be  between 1 and 10"},
-    {kPixelRgb24, 80, 64, {10, 0, "rect"}, "Korvel:y must be  between 1 and 8"},
-    {kPixelRgb24, 80, 64, {1, 9, "rect"}, "Korvel:y must be  between 1 and 8"},
 };
 
 // Each refusal is thrown by the host, passes through the plugin and is caught here; the
-// plugin must keep no reference to the clip it refused.
-void CheckCreationMessages(TestEnvironment* env) {
+// plugin must keep no reference to the clip it refused. Accepted calls give a filter.
+void CheckCreation(TestEnvironment* env, const MessageCase& c) {
   int deletions = 0;
-  for (const MessageCase& c : kMessageCases) {
-    PClip source(new SourceClip(env, Clip(c.pixel_type, c.width, c.height), 1, &deletions));
-    Creation creation = Create(env, source.get(), c.arguments);
-    CHECK(creation.error && strcmp(creation.error, c.message) == 0, "expected \"%s\", got \"%s\"",
-          c.message, creation.error ? creation.error : "a filter");
-    creation.filter.Release();
-    CHECK(source->refcount == 1, "after \"%s\" the source clip has %ld references, not 1",
-          c.message, source->refcount);
+  PClip source(new SourceClip(env, Clip(c.pixel_type, c.width, c.height), 1, &deletions));
+  Creation creation = Create(env, source.get(), c.arguments);
+  const char* expected = c.message ? c.message : "a filter";
+  const char* actual = creation.error ? creation.error : "a filter";
+  CHECK(strcmp(actual, expected) == 0, "%dx%d: expected \"%s\", got \"%s\"", c.width, c.height,
+        expected, actual);
+  creation.filter.Release();
+  CHECK(source->refcount == 1, "after \"%s\" the source clip has %ld references, not 1", expected,
+        source->refcount);
+}
+
+// Every message creation has: the formats, then the shape and extent checks every host's
+// function makes, on RGB24 clips.
+void CheckCreationMessages(TestEnvironment* env) {
+  for (const MessageCase& c : kFormatCases) CheckCreation(env, c);
+  for (int i = 0; i < kExtentCaseCount; ++i) {
+    const ExtentCase& e = kExtentCases[i];
+    Arguments arguments;
+    if (e.x != kLeftOut) arguments.x = e.x;
+    if (e.y != kLeftOut) arguments.y = e.y;
+    arguments.blur = e.blur;
+    CheckCreation(env, {kPixelRgb24, e.width, e.height, arguments, e.message});
   }
 }
 

@@ -3,8 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "blur_model.h"
 #include "check.h"
+#include "reference_blur.h"
 
 Creation Create(TestEnvironment* env, IClip* source, const Arguments& arguments) {
   const TestEnvironment::Function& korvel = env->Registered();
@@ -36,8 +36,8 @@ void CheckFrame(TestEnvironment* env, IClip* filter, const SourceClip& source, i
   uint8_t* picture = static_cast<uint8_t*>(malloc(size));
   uint8_t* expected = static_cast<uint8_t*>(malloc(size));
   source.Picture(n, picture);
-  ModelBlur(picture, expected, vi.width, vi.height, bytes, arguments.x, arguments.y,
-            arguments.blur);
+  korvel_test::ModelBlur(picture, expected, vi.width, vi.height, bytes, arguments.x, arguments.y,
+                         arguments.blur);
 
   const PVideoFrame frame = filter->GetFrame(n, env);
   const VideoFrame* f = frame.get();

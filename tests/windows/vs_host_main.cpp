@@ -4,18 +4,19 @@
 // sizes, shapes and planes against the model plane by plane, the properties and the planes
 // left alone passed on, one filter serving three threads, and every node and frame given
 // back. Prints every failed check; exits with 1 if there was one.
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "arguments.h"
-#include "blur_model.h"
 #include "check.h"
+#include "extent_messages.h"
 #include "instruction_set_of_run.h"
 #include "korvel_version.h"
 #include "plugin_module.h"
+#include "reference_blur.h"
 #include "threads.h"
-#include "vs_message_cases.h"
 #include "vs_test_core.h"
 
 namespace {
@@ -24,12 +25,18 @@ typedef void(VS_CC* Entry)(VSPlugin* plugin, const VSPLUGINAPI* vspapi);
 
 struct Format {
   const char* name;
-  int color_family, log2_w, log2_h;
+  int color_family, bits, sample_type, log2_w, log2_h;
 };
-const Format kFormats[] = {{"Gray8", cfGray, 0, 0},   {"RGB24", cfRGB, 0, 0},
-                           {"YUV444P8", cfYUV, 0, 0}, {"YUV422P8", cfYUV, 1, 0},
-                           {"YUV420P8", cfYUV, 1, 1}, {"YUV411P8", cfYUV, 2, 0},
-                           {"YUV440P8", cfYUV, 0, 1}, {"YUV410P8", cfYUV, 2, 2}};
+const Format kFormats[] = {
+    {"Gray8", cfGray, 8, stInteger, 0, 0},     {"RGB24", cfRGB, 8, stInteger, 0, 0},
+    {"YUV444P8", cfYUV, 8, stInteger, 0, 0},   {"YUV422P8", cfYUV, 8, stInteger, 1, 0},
+    {"YUV420P8", cfYUV, 8, stInteger, 1, 1},   {"YUV411P8", cfYUV, 8, stInteger, 2, 0},
+    {"YUV440P8", cfYUV, 8, stInteger, 0, 1},   {"YUV410P8", cfYUV, 8, stInteger, 2, 2},
+    {"Gray16", cfGray, 16, stInteger, 0, 0},   {"YUV420P10", cfYUV, 10, stInteger, 1, 1},
+    {"YUV444P16", cfYUV, 16, stInteger, 0, 0}, {"RGB48", cfRGB, 16, stInteger, 0, 0},
+    {"GrayS", cfGray, 32, stFloat, 0, 0},      {"YUV420PS", cfYUV, 32, stFloat, 1, 1},
+    {"RGBS", cfRGB, 32, stFloat, 0, 0}};
+constexpr int kFormatCount = int(sizeof kFormats / sizeof kFormats[0]);
 
 VSVideoFormat VideoFormat(int color_family, int bits, int sample_type, int log2_w, int log2_h) {
   VSVideoFormat format = {};
@@ -44,8 +51,22 @@ VSVideoFormat VideoFormat(int color_family, int bits, int sample_type, int log2_
   return format;
 }
 
+// A call's arguments as the map holds them: x and y where `has_x`/`has_y`, `blur` where not
+// null (its first `blur_size` bytes, or up to its zero byte where that is -1), `planes`
+// where `plane_count` is not negative.
+struct CallArguments {
+  bool has_x;
+  int64_t x;
+  bool has_y;
+  int64_t y;
+  const char* blur;
+  int blur_size;
+  int plane_count;
+  int64_t planes[3];
+};
+
 // korvel.Blur called as a core calls it: the result map, with a clip or an error.
-VSMap* CallBlur(VSNode* source, const korvel_test::VsArguments& a) {
+VSMap* CallBlur(VSNode* source, const CallArguments& a) {
   VSMap* in = NewMap();
   VSMap* out = NewMap();
   MapSetNode(in, "clip", source);
@@ -76,22 +97,98 @@ void CheckRegistration() {
         r.arguments);
 }
 
-// Each refusal comes back as the map's error; the plugin keeps no reference to the clip.
+// One call on a clip of this format and size: the map's error must be `message` (null: a
+// clip and no error), and the plugin keeps no reference to a clip it refused.
+void CheckCreation(const VSVideoFormat& format, int width, int height, const CallArguments& a,
+                   const char* message, const char* context) {
+  VSNode* source = NewSourceNode(format, width, height, 1);
+  VSMap* out = CallBlur(source, a);
+  const char* error = MapError(out);
+  const char* expected = message ? message : "a filter";
+  CHECK(strcmp(error ? error : "a filter", expected) == 0, "%s: expected \"%s\", got \"%s\"",
+        context, expected, error ? error : "a filter");
+  CHECK(!error == !!MapNode(out, "clip"), "%s: a clip and an error, or neither", context);
+  FreeMap(out);
+  ReleaseNode(source);
+  CHECK(NodesAlive() == 0, "after %s, %d nodes are still held", context, NodesAlive());
+}
+
+// What VapourSynth's function checks beyond every host's shape and extents, as it reaches
+// the map: the format first, whatever the other arguments; the extents against the clip's
+// size whatever its subsampling; the planes last.
+struct VsCase {
+  const char* clip;
+  VSVideoFormat format;
+  int width, height;
+  CallArguments arguments;
+  const char* message;
+};
+
+constexpr const char* kFormatRefused =
+    "Korvel: only constant formats of 8 to 16-bit integer or 32-bit float samples are accepted";
+constexpr CallArguments kNoArguments = {false, 0, false, 0, nullptr, -1, -1, {}};
+constexpr CallArguments Planes(int count, int64_t a, int64_t b = 0, int64_t c = 0) {
+  return {false, 0, false, 0, nullptr, -1, count, {a, b, c}};
+}
+
 void CheckCreationMessages() {
-  for (const korvel_test::VsMessageCase& c : korvel_test::kVsMessageCases) {
-    const korvel_test::VsClip& clip = c.clip;
-    VSNode* source = NewSourceNode(
-        VideoFormat(clip.color_family, clip.bits, clip.sample_type, clip.log2_w, clip.log2_h),
-        clip.width, clip.height, 1);
-    VSMap* out = CallBlur(source, c.arguments);
-    const char* error = MapError(out);
-    CHECK(strcmp(error ? error : korvel_test::kVsAccepted, c.message) == 0,
-          "%s: expected \"%s\", got \"%s\"", clip.name, c.message, error ? error : "a filter");
-    CHECK(!error == !!MapNode(out, "clip"), "%s: a clip and an error, or neither", clip.name);
-    FreeMap(out);
-    ReleaseNode(source);
-    CHECK(NodesAlive() == 0, "after \"%s\" on %s, %d nodes are still held", c.message, clip.name,
-          NodesAlive());
+  const VSVideoFormat gray8 = VideoFormat(cfGray, 8, stInteger, 0, 0);
+  const VSVideoFormat yuv420p8 = VideoFormat(cfYUV, 8, stInteger, 1, 1);
+  const VsCase cases[] = {
+      {"YUV444PH",
+       VideoFormat(cfYUV, 16, stFloat, 0, 0),
+       640,
+       480,
+       {true, 999, true, 999, "Blob", -1, 1, {7}},
+       kFormatRefused},
+      {"variable format", VSVideoFormat{}, 640, 480, kNoArguments, kFormatRefused},
+      {"variable size",
+       gray8,
+       0,
+       0,
+       {true, 999, true, 999, "Blob", -1, -1, {}},
+       "Korvel: only clips of constant size are accepted"},
+      {"Gray16", VideoFormat(cfGray, 16, stInteger, 0, 0), 640, 480, kNoArguments, nullptr},
+      {"RGBS", VideoFormat(cfRGB, 32, stFloat, 0, 0), 640, 480, kNoArguments, nullptr},
+      {"Gray8",
+       gray8,
+       640,
+       480,
+       {true, 5, true, 5, "line\0", 5, -1, {}},
+       "Korvel: blur can be  line rect or focus only"},
+      {"Gray8",
+       gray8,
+       640,
+       480,
+       {true, int64_t(1) << 40, true, 0, "line", -1, -1, {}},
+       "Korvel:x must be  between plus minus 80"},
+      {"YUV411P8 160x800",
+       VideoFormat(cfYUV, 8, stInteger, 2, 0),
+       160,
+       800,
+       {true, 21, true, 5, "focus", -1, -1, {}},
+       "Korvel:for focus x must be  between 2 20"},
+      {"YUV420P8", yuv420p8, 640, 480, Planes(1, 3), "Korvel: planes must be between 0 and 2"},
+      {"Gray8", gray8, 640, 480, Planes(1, 1), "Korvel: planes must be between 0 and 0"},
+      {"Gray8",
+       gray8,
+       640,
+       480,
+       {true, 99, true, 0, "line", -1, 1, {1}},
+       "Korvel:x must be  between plus minus 80"},
+      {"YUV420P8", yuv420p8, 640, 480, Planes(3, 2, 0, 2), "Korvel: plane 2 is listed twice"},
+      {"YUV420P8", yuv420p8, 640, 480, Planes(3, 2, 1, 0), nullptr},
+  };
+  for (const VsCase& c : cases)
+    CheckCreation(c.format, c.width, c.height, c.arguments, c.message, c.clip);
+  // The shape and extent checks every host's function makes, on Gray8 clips.
+  for (int i = 0; i < kExtentCaseCount; ++i) {
+    const ExtentCase& e = kExtentCases[i];
+    const CallArguments arguments = {
+        e.x != kLeftOut, e.x, e.y != kLeftOut, e.y, e.blur, -1, -1, {}};
+    char context[64];
+    snprintf(context, sizeof context, "extent case %d, Gray8 %dx%d", i, e.width, e.height);
+    CheckCreation(gray8, e.width, e.height, arguments, e.message, context);
   }
 }
 
@@ -101,6 +198,57 @@ struct Case {
   int planes;  // bit p: plane p is listed
   char context[160];
 };
+
+// The plane the case should make of a source plane (packed samples), into `expected`: the
+// model's with the extents divided by the plane's subsampling where the plane is listed,
+// else the source's. Floats are compared with the model's exact means.
+template <class Sample>
+void ComparePlane(const Sample* source, const uint8_t* data, ptrdiff_t stride, int width,
+                  int height, int x, int y, bool averaged, const char* blur, const char* where) {
+  const size_t count = size_t(width) * size_t(height);
+  Sample* expected = static_cast<Sample*>(malloc(count * sizeof(Sample)));
+  if (averaged)
+    korvel_test::ModelBlur(source, expected, width, height, 1, x, y, blur);
+  else
+    memcpy(expected, source, count * sizeof(Sample));
+  for (int row = 0; row < height; ++row) {
+    const Sample* got = reinterpret_cast<const Sample*>(data + row * stride);
+    int at = 0;
+    while (at < width && got[at] == expected[size_t(row) * size_t(width) + size_t(at)]) ++at;
+    if (at == width) continue;
+    Fail("%s: row %d sample %d is %d, %s %d", where, row, at, int(got[at]),
+         averaged ? "the model says" : "the source has",
+         int(expected[size_t(row) * size_t(width) + size_t(at)]));
+    break;
+  }
+  free(expected);
+}
+
+void CompareFloatPlane(const float* source, const uint8_t* data, ptrdiff_t stride, int width,
+                       int height, int x, int y, bool averaged, const char* blur,
+                       const char* where) {
+  const size_t count = size_t(width) * size_t(height);
+  double* exact = static_cast<double*>(malloc(count * sizeof(double)));
+  double largest = 0;
+  for (size_t i = 0; i < count; ++i) {
+    exact[i] = source[i];
+    largest = fabs(source[i]) > largest ? fabs(source[i]) : largest;
+  }
+  if (averaged) korvel_test::ModelBlur(source, exact, width, height, 1, x, y, blur);
+  for (int row = 0; row < height; ++row) {
+    const float* got = reinterpret_cast<const float*>(data + row * stride);
+    int at = 0;
+    while (at < width && korvel_test::FloatMeanAcceptable(
+                             got[at], exact[size_t(row) * size_t(width) + size_t(at)], largest))
+      ++at;
+    if (at == width) continue;
+    Fail("%s: row %d sample %d is %.9g, %s %.9g", where, row, at, double(got[at]),
+         averaged ? "the model says" : "the source has",
+         exact[size_t(row) * size_t(width) + size_t(at)]);
+    break;
+  }
+  free(exact);
+}
 
 // Frame n of the filter, each plane against the model of the source's plane with the
 // extents divided by the plane's subsampling, or against the source where not listed.
@@ -114,45 +262,38 @@ void CheckFrame(VSNode* filter, const VSNode* source, int n, const Case& c) {
   CHECK(PropertiesFromFrame(frame) == n, "%s, frame %d: the properties of frame %d", c.context, n,
         PropertiesFromFrame(frame));
   const VSAPI* api = TestApi();
+  const int bytes = c.format->bits <= 8 ? 1 : c.format->bits <= 16 ? 2 : 4;
   for (int p = 0; p < (c.format->color_family == cfGray ? 1 : 3); ++p) {
     const int width = api->getFrameWidth(frame, p), height = api->getFrameHeight(frame, p);
-    const size_t size = size_t(width) * size_t(height);
-    uint8_t* plane = static_cast<uint8_t*>(malloc(size));
-    uint8_t* expected = static_cast<uint8_t*>(malloc(size));
+    uint8_t* plane = static_cast<uint8_t*>(malloc(size_t(width) * size_t(height) * size_t(bytes)));
     SourcePlane(source, n, p, plane);
     const bool listed = c.planes & (1 << p);
+    if (!listed)
+      CHECK(PlanesTakenFromFrames(frame) & (1 << p), "%s, frame %d: plane %d not passed on",
+            c.context, n, p);
     const int x = c.arguments.x / (1 << (p > 0 ? c.format->log2_w : 0));
     const int y = c.arguments.y / (1 << (p > 0 ? c.format->log2_h : 0));
     // A line of one sample is the plane itself (and has no direction for the model).
-    if (listed && !(strcmp(c.arguments.blur, "line") == 0 && x == 0 && y == 0)) {
-      ModelBlur(plane, expected, width, height, 1, x, y, c.arguments.blur);
-    } else if (listed) {
-      memcpy(expected, plane, size);
-    } else {
-      memcpy(expected, plane, size);
-      CHECK(PlanesTakenFromFrames(frame) & (1 << p), "%s, frame %d: plane %d not passed on",
-            c.context, n, p);
-    }
+    const bool averaged = listed && !(strcmp(c.arguments.blur, "line") == 0 && x == 0 && y == 0);
+    char where[200];
+    snprintf(where, sizeof where, "%s, frame %d, plane %d", c.context, n, p);
     const uint8_t* data = api->getReadPtr(frame, p);
     const ptrdiff_t stride = api->getStride(frame, p);
-    for (int row = 0; row < height; ++row) {
-      const uint8_t* want = expected + row * width;
-      if (memcmp(data + row * stride, want, size_t(width)) == 0) continue;
-      int at = 0;
-      while (data[row * stride + at] == want[at]) ++at;
-      Fail("%s, frame %d, plane %d: row %d byte %d is %d, %s %d", c.context, n, p, row, at,
-           data[row * stride + at], listed ? "the model says" : "the source has", want[at]);
-      break;
-    }
+    if (c.format->sample_type == stFloat)
+      CompareFloatPlane(reinterpret_cast<const float*>(plane), data, stride, width, height, x, y,
+                        averaged, c.arguments.blur, where);
+    else if (bytes == 2)
+      ComparePlane(reinterpret_cast<const uint16_t*>(plane), data, stride, width, height, x, y,
+                   averaged, c.arguments.blur, where);
+    else
+      ComparePlane(plane, data, stride, width, height, x, y, averaged, c.arguments.blur, where);
     free(plane);
-    free(expected);
   }
   api->freeFrame(frame);
 }
 
-korvel_test::VsArguments CallArguments(const Case& c) {
-  korvel_test::VsArguments a = {true, c.arguments.x, true, c.arguments.y, c.arguments.blur, -1, 0,
-                                {}};
+CallArguments ArgumentsOf(const Case& c) {
+  CallArguments a = {true, c.arguments.x, true, c.arguments.y, c.arguments.blur, -1, 0, {}};
   for (int p = 0; p < 3; ++p)
     if (c.planes & (1 << p)) a.planes[a.plane_count++] = p;
   return a;
@@ -160,7 +301,7 @@ korvel_test::VsArguments CallArguments(const Case& c) {
 
 // A filter for the case, or null; the source's node is the caller's.
 VSNode* CreateFilter(VSNode* source, const Case& c) {
-  VSMap* out = CallBlur(source, CallArguments(c));
+  VSMap* out = CallBlur(source, ArgumentsOf(c));
   VSNode* filter = TestApi()->mapGetNode(out, "clip", 0, nullptr);
   if (const char* error = MapError(out)) Fail("%s: refused with \"%s\"", c.context, error);
   FreeMap(out);
@@ -177,7 +318,7 @@ void CheckRandomFrames(uint64_t seed, int cases) {
   Random random(seed);
   for (int i = 0; i < cases; ++i) {
     Case c;
-    c.format = &kFormats[random.Between(0, 7)];
+    c.format = &kFormats[random.Between(0, kFormatCount - 1)];
     const int width = random.Between(16, 200) & ~((1 << c.format->log2_w) - 1);
     const int height = random.Between(16, 120) & ~((1 << c.format->log2_h) - 1);
     c.arguments = DrawArguments(width, height, random);
@@ -186,9 +327,10 @@ void CheckRandomFrames(uint64_t seed, int cases) {
     if (c.planes == 0) c.planes = 1;
     snprintf(c.context, sizeof c.context, "%s %dx%d, %s x %d y %d, planes %d", c.format->name,
              width, height, c.arguments.blur, c.arguments.x, c.arguments.y, c.planes);
-    VSNode* source = NewSourceNode(
-        VideoFormat(c.format->color_family, 8, stInteger, c.format->log2_w, c.format->log2_h),
-        width, height, random.Next());
+    VSNode* source =
+        NewSourceNode(VideoFormat(c.format->color_family, c.format->bits, c.format->sample_type,
+                                  c.format->log2_w, c.format->log2_h),
+                      width, height, random.Next());
     if (VSNode* filter = CreateFilter(source, c)) {
       const int frames[] = {0, 1, 2 + random.Between(0, 500)};
       for (int n : frames) CheckFrame(filter, source, n, c);

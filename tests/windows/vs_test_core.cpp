@@ -91,6 +91,24 @@ int PlaneWidth(const VSFrame* f, int plane) {
 int PlaneHeight(const VSFrame* f, int plane) {
   return plane > 0 ? f->height >> f->format.subSamplingH : f->height;
 }
+int RowBytes(const VSFrame* f, int plane) {
+  return PlaneWidth(f, plane) * f->format.bytesPerSample;
+}
+
+// A sample of the format drawn at random: integers within the format's depth, floats
+// between 0 and 1 in steps of 2^-16.
+void DrawSample(const VSVideoFormat& format, Random& random, uint8_t* sample) {
+  const uint64_t value = random.Next();
+  if (format.sampleType == stFloat) {
+    const float number = float(value & 0xFFFF) / 65536.0f;
+    memcpy(sample, &number, sizeof number);
+  } else if (format.bytesPerSample == 2) {
+    const uint16_t word = uint16_t(value & ((1u << format.bitsPerSample) - 1));
+    memcpy(sample, &word, sizeof word);
+  } else {
+    *sample = uint8_t(value);
+  }
+}
 
 VSFrame* AllocateFrame(const VSVideoFormat& format, int width, int height, int number) {
   VSFrame* frame = static_cast<VSFrame*>(calloc(1, sizeof(VSFrame)));
@@ -101,7 +119,7 @@ VSFrame* AllocateFrame(const VSVideoFormat& format, int width, int height, int n
   frame->number = number;
   for (int p = 0; p < format.numPlanes; ++p) {
     // Rows 32 bytes longer than a multiple of 32, the filler a byte no plane holds often.
-    frame->strides[p] = ((PlaneWidth(frame, p) + 31) & ~31) + 32;
+    frame->strides[p] = ((RowBytes(frame, p) + 31) & ~31) + 32;
     const size_t size = size_t(frame->strides[p]) * size_t(PlaneHeight(frame, p));
     frame->planes[p] = static_cast<uint8_t*>(malloc(size));
     memset(frame->planes[p], 0xA5, size);
@@ -114,9 +132,11 @@ const VSFrame* SourceFrame(const VSNode* source, int n) {
   VSFrame* frame = AllocateFrame(source->vi.format, source->vi.width, source->vi.height, n);
   for (int p = 0; p < frame->format.numPlanes; ++p) {
     Random random(source->seed ^ (uint64_t(n) << 20) ^ (uint64_t(p) << 56));
+    const int bytes = frame->format.bytesPerSample;
     for (int row = 0; row < PlaneHeight(frame, p); ++row)
       for (int column = 0; column < PlaneWidth(frame, p); ++column)
-        frame->planes[p][row * frame->strides[p] + column] = uint8_t(random.Next());
+        DrawSample(frame->format, random,
+                   &frame->planes[p][row * frame->strides[p] + column * bytes]);
   }
   return frame;
 }
@@ -378,8 +398,8 @@ VSNode* NewSourceNode(const VSVideoFormat& format, int width, int height, uint64
 void SourcePlane(const VSNode* source, int n, int plane, uint8_t* packed) {
   const VSFrame* frame = SourceFrame(source, n);
   for (int row = 0; row < PlaneHeight(frame, plane); ++row)
-    memcpy(packed + row * PlaneWidth(frame, plane),
-           frame->planes[plane] + row * frame->strides[plane], size_t(PlaneWidth(frame, plane)));
+    memcpy(packed + row * RowBytes(frame, plane),
+           frame->planes[plane] + row * frame->strides[plane], size_t(RowBytes(frame, plane)));
   FreeFrame(frame);
 }
 

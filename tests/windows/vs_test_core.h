@@ -31,10 +31,11 @@ void MapSetNode(VSMap* map, const char* key, VSNode* node);  // the map takes a 
 const char* MapError(const VSMap* map);                      // null where none was set
 VSNode* MapNode(const VSMap* map, const char* key);          // borrowed; null where absent
 
-// A source clip of this format and size: every byte of frame n's planes drawn from
-// (seed, n, plane), in rows whose stride exceeds their width, with filler between.
+// A source clip of this format and size: every sample of frame n's planes drawn from
+// (seed, n, plane), integers within the format's depth, floats from 0 to 1, in rows whose
+// stride exceeds their width, with filler between.
 VSNode* NewSourceNode(const VSVideoFormat& format, int width, int height, uint64_t seed);
-// Plane p of the source's frame n, packed: rows of the plane's width back to back.
+// Plane p of the source's frame n, packed: rows of the plane's samples back to back.
 void SourcePlane(const VSNode* source, int n, int plane, uint8_t* packed);
 
 // What a filter node was created with.

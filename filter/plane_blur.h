@@ -1,4 +1,5 @@
-// What a blur does to one plane of a frame, decided once at creation.
+// What a blur does to one plane of a frame, decided once at creation: shared by the hosts
+// whose clips are planar.
 #pragma once
 
 #include <stddef.h>
@@ -23,6 +24,6 @@ PlaneBlur PlaneBlurOf(Shape shape, int x, int y, int log2_w, int log2_h);
 bool AveragingChangesPlane(const PlaneBlur& plane, Shape shape, int width, int height);
 
 // One averaged plane of a frame: its border strips copied from the source, its interior the
-// means over the shape.
+// means over the shape. Strides are in bytes.
 AverageResult BlurPlane(const PlaneBlur& plane, const uint8_t* src, ptrdiff_t src_stride,
                         uint8_t* dst, ptrdiff_t dst_stride, int width, int height);

@@ -32,8 +32,8 @@ void CopyStrip(const Strip& strip, const uint8_t* src, ptrdiff_t src_stride, uin
 
 AverageResult BlurPlane(const PlaneBlur& plane, const uint8_t* src, ptrdiff_t src_stride,
                         uint8_t* dst, ptrdiff_t dst_stride, int width, int height) {
-  const BorderStrips strips =
-      BorderStripsOf(width, height, 1, Magnitude(plane.x), Magnitude(plane.y));
+  const BorderStrips strips = BorderStripsOf(width, height, plane.engine->Format().PixelBytes(),
+                                             Magnitude(plane.x), Magnitude(plane.y));
   const Strip in_copy_order[] = {strips.top, strips.bottom, strips.left, strips.right};
   for (const Strip& strip : in_copy_order) CopyStrip(strip, src, src_stride, dst, dst_stride);
   return plane.engine->AverageInterior(src, src_stride, dst, dst_stride, width, height);
