@@ -11,7 +11,7 @@
 #include <iterator>
 
 #include "real_host.h"
-#include "reference_blur.h"
+#include "reference_pictures.h"
 
 namespace korvel_real_host {
 namespace {
