@@ -20,9 +20,10 @@ class BlurEngine : public HeapAllocated {
   // For a shape with extents x and y as the filter keeps them (a disc's y equal to its x),
   // pixels of the format's samples, and rows of at most largest_row_bytes bytes. Null when
   // the format is not one the engine averages, or the shape's table cannot be counted or
-  // allocated.
+  // allocated. The kernels are those of the instruction set given (tests and benchmarks
+  // name one), else the widest the processor has within KORVEL_INSTRUCTION_SET.
   static BlurEngine* Create(Shape shape, int x, int y, SampleFormat format,
-                            int64_t largest_row_bytes);
+                            int64_t largest_row_bytes, InstructionSet set = BestInstructionSet());
   ~BlurEngine();
   BlurEngine(const BlurEngine&) = delete;
   BlurEngine& operator=(const BlurEngine&) = delete;
@@ -53,19 +54,23 @@ class BlurEngine : public HeapAllocated {
   // frame gets tables made for one call beyond these.
   static constexpr int kMostTables = 8;
 
-  BlurEngine(Shape shape, int x, int y, SampleFormat format, int capacity)
+  BlurEngine(Shape shape, int x, int y, SampleFormat format, int capacity, InstructionSet set)
       : shape_(shape),
         x_(x),
         y_(y),
         format_(format),
         bytes_per_pixel_(format.PixelBytes()),
-        capacity_(capacity) {}
+        capacity_(capacity),
+        set_(set) {}
   // The table for source frames of this pitch, built and published on first use; null, with
   // the reason in *result, when it cannot be built. Tables past the most kept are made for
   // one call: *temporary then owns the table, which the caller deletes.
   const SampleTable* TableFor(int pitch, AverageResult* result, SampleTable** temporary);
   SampleTable* NewTable();
   SampleTable* Publish(SampleTable* table);
+  KernelChoice Average(const SampleTable& table, const AveragingJob& job);
+  KernelChoice AverageAroundNonFinite(const SampleTable& table, AveragingJob job, int width,
+                                      int height);
 
   Shape shape_;
   int x_;
@@ -73,6 +78,7 @@ class BlurEngine : public HeapAllocated {
   SampleFormat format_;
   int bytes_per_pixel_;
   int capacity_;
+  InstructionSet set_;
   FastAverager* averager_ = nullptr;  // null: every frame takes the plain kernel
   SampleTable* tables_ = nullptr;     // published, never changed or freed before the engine
   SampleTable* spare_ = nullptr;      // allocated at creation, taken by the first table built

@@ -110,8 +110,8 @@ FastAverager* FastAverager::Create(int x_bound, int y_bound, int64_t row_bytes,
                                    int64_t largest_count, bool ring, InstructionSet set,
                                    SumWidth narrowest, bool box_rows, SampleFormat samples) {
   if (x_bound < 0 || y_bound < 0 || row_bytes < 0 || !IsAvailable(set)) return nullptr;
-  // Room for a row's bytes and a pixel of leading zeros, rounded up to whole vectors.
-  const int64_t line_capacity = (row_bytes + 8 + 63) / 64 * 64;
+  // Room for a row's samples and a pixel of leading zeros, rounded up to whole vectors.
+  const int64_t line_capacity = (row_bytes / samples.SampleBytes() + 8 + 63) / 64 * 64;
   const int64_t rows = 2 * int64_t(y_bound) + 1;
   if (rows > kLargestRowSteps || line_capacity > INT32_MAX) return nullptr;
   FastAverager* averager = new FastAverager(x_bound, y_bound, KernelsFor(set), narrowest, samples);
@@ -354,13 +354,13 @@ FastAverager::RunsChoice FastAverager::ChooseRuns(const RunLayout& layout, bool 
   return {sample_by_sample, false};
 }
 
-// A line holds the prefix sums of the averaged bytes and of the runs' reach beyond them,
+// A line holds the prefix sums of the averaged samples and of the runs' reach beyond them,
 // after a pixel of zeros, and a pixel's store may reach four values past the last.
 bool FastAverager::Fits(const AveragingPlan& plan, const AveragingJob& job) const {
   const RunLayout& layout = plan.layout_;
   const int64_t span =
       int64_t(job.pixel_end - job.pixel_begin + layout.last_column - layout.first_column + 1) *
-      job.bytes_per_pixel;
+      (job.bytes_per_pixel / samples_.SampleBytes());
   return span + 4 <= line_capacity_ && AlignedToSamples(job, samples_.SampleBytes());
 }
 

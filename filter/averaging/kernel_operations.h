@@ -1,7 +1,9 @@
 // What the shared kernel bodies need from an instruction set: each set's kernel file defines
 // one struct of these operations and builds the bodies against it (averaging_kernels.inc).
 // A struct that lacks one fails this check with its own name, rather than leaving the
-// bodies to some other overload.
+// bodies to some other overload. The optional operations below it are those the bodies
+// probe for, taking a slower way where a set has none: each set's file asserts the ones it
+// provides, so that a member misspelt there fails the build instead of going unused.
 #pragma once
 
 #include <stddef.h>
@@ -52,4 +54,49 @@ concept KernelOperations = requires(const uint8_t* bytes, const uint16_t* sums16
                                        out)};
   // Asks for the line at out to be brought in to be written, where the set has a way.
   {Ops::PrefetchForWriting(out)};
+};
+
+// Optional: one step of a row's prefix sums of bytes a pixel apart in 16-bit lanes, a
+// register's worth from `in` plus each channel's totals so far in `carry`, for pixels of 1, 3
+// or 4 bytes; the row-sum box then makes its prefix sums as it goes.
+template <typename Ops>
+concept MakesPrefixSteps16 = requires(const uint8_t* in, typename Ops::Register& carry) {
+  { Ops::template PrefixStep16<1>(in, carry) } -> SameAs<typename Ops::Register>;
+  { Ops::template PrefixStep16<3>(in, carry) } -> SameAs<typename Ops::Register>;
+  { Ops::template PrefixStep16<4>(in, carry) } -> SameAs<typename Ops::Register>;
+};
+
+// Optional: the same for a register of 32-bit values, and the division of several rows'
+// 32-bit totals made in registers; the box of 32-bit column sums then makes its window sums
+// in the division.
+template <typename Ops>
+concept MakesPrefixSteps32 = requires(typename Ops::Register v, typename Ops::Register& carry,
+                                      ptrdiff_t length, const Divisor& divisor,
+                                      uint8_t* const* outs) {
+  { Ops::template PrefixStep32<1>(v, carry) } -> SameAs<typename Ops::Register>;
+  { Ops::template PrefixStep32<3>(v, carry) } -> SameAs<typename Ops::Register>;
+  { Ops::template PrefixStep32<4>(v, carry) } -> SameAs<typename Ops::Register>;
+  {
+    Ops::template DivideTotals32Rows<2>([](ptrdiff_t, typename Ops::Register(&)[2]) {}, length,
+                                        divisor, outs)
+    } -> SameAs<ptrdiff_t>;
+};
+
+// Optional: even and odd bytes' 16-bit sums put back in byte order in two registers, and the
+// division of 16-bit totals made in registers; the shifted kernel then keeps a block's
+// sums in registers from the samples to the division.
+template <typename Ops>
+concept InterleavesEvenOdd16 = requires(typename Ops::Vector16 v, typename Ops::Vector16& w,
+                                        ptrdiff_t length, const Divisor& divisor, uint8_t* out) {
+  Ops::InterleaveEvenOdd16(v, v, w, w);
+  {
+    Ops::DivideTotals16([](ptrdiff_t) { return typename Ops::Register{}; }, length, divisor, out)
+    } -> SameAs<ptrdiff_t>;
+};
+
+// Optional: even += the sign-extended low halves of the 32-bit lanes of 16-bit steps, odd +=
+// their high halves, in one operation each (a dot product).
+template <typename Ops>
+concept AddsSignedSteps = requires(typename Ops::Vector16 steps, typename Ops::Vector32& sums) {
+  Ops::AddSignedSteps(steps, sums, sums);
 };

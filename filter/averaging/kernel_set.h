@@ -65,8 +65,7 @@ struct KernelSet {
   AverageFunction row_box32;
   WideKernels wide[kWideSumsCount];
   // Over `rows` rows of `samples` floats each, `pitch` bytes apart.
-  FloatPlaneScan (*scan_floats)(const uint8_t* plane, ptrdiff_t pitch, ptrdiff_t samples,
-                                int rows);
+  FloatPlaneScan (*scan_floats)(const uint8_t* plane, ptrdiff_t pitch, ptrdiff_t samples, int rows);
 };
 
 // Output rows the row-sum box averages a pass: its ring holds as many rows beyond the box's.

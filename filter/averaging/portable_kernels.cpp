@@ -3,6 +3,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "averaging/kernel_operations.h"
 #include "averaging/kernel_set.h"
 
 // Builds for processors without vector registers pass these vectors differently; they never
@@ -68,6 +69,10 @@ struct PortableOperations {
 };
 
 using Ops = PortableOperations;
+// None of the optional operations: the compiler's loops take their place.
+static_assert(!MakesPrefixSteps16<Ops> && !MakesPrefixSteps32<Ops> && !InterleavesEvenOdd16<Ops> &&
+                  !AddsSignedSteps<Ops>,
+              "the portable set's kernels are the compiler's loops");
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_portable
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "detail_source.h"
 #include "reference_pictures.h"
@@ -25,36 +27,66 @@ void PrintTo(const BlurCase& c, std::ostream* os) {
   }
 }
 
-std::vector<Plane> ModelPlanes(const std::vector<Plane>& source, const BlurCase& c) {
-  std::vector<Plane> planes = source;
-  for (size_t p = 0; p < planes.size(); ++p) {
-    if (!c.planes.empty() &&
-        std::find(c.planes.begin(), c.planes.end(), int64_t(p)) == c.planes.end())
-      continue;
-    const int factor_w = p > 0 ? 1 << c.format.log2_w : 1;
-    const int factor_h = p > 0 ? 1 << c.format.log2_h : 1;
-    const int x = c.x / factor_w;
-    const int y = c.blur == "focus" ? x : c.y / factor_h;
-    // A line of one sample is the plane itself (and has no direction for the model).
-    if (c.blur == "line" && x == 0 && y == 0) continue;
-    planes[p].bytes = korvel_test::ReferenceBlur(source[p].bytes, source[p].width, source[p].height,
-                                                 1, x, y, c.blur);
+namespace {
+
+template <typename Sample>
+std::vector<Sample> SamplesOf(const Plane& plane) {
+  std::vector<Sample> samples(plane.bytes.size() / sizeof(Sample));
+  std::memcpy(samples.data(), plane.bytes.data(), plane.bytes.size());
+  return samples;
+}
+
+template <typename Sample>
+Plane PlaneOf(const std::vector<Sample>& samples, const Plane& like) {
+  Plane plane = like;
+  std::memcpy(plane.bytes.data(), samples.data(), plane.bytes.size());
+  return plane;
+}
+
+}  // namespace
+
+std::optional<std::string> PlaneMismatch(const Plane& source, const Plane& actual,
+                                         const BlurCase& c, int p) {
+  const bool listed =
+      c.planes.empty() || std::find(c.planes.begin(), c.planes.end(), int64_t(p)) != c.planes.end();
+  const int x = c.x / (p > 0 ? 1 << c.format.log2_w : 1);
+  const int y = c.blur == "focus" ? x : c.y / (p > 0 ? 1 << c.format.log2_h : 1);
+  // A line of one sample is the plane itself (and has no direction for the model).
+  if (!listed || (c.blur == "line" && x == 0 && y == 0)) return FirstDifference(source, actual);
+  const int w = source.width, h = source.height;
+  switch (source.sample_bytes) {
+    case 1:
+      return FirstDifference(
+          PlaneOf(korvel_test::ReferenceBlur(source.bytes, w, h, 1, x, y, c.blur), source), actual);
+    case 2:
+      return FirstDifference(
+          PlaneOf(korvel_test::ReferenceBlur(SamplesOf<uint16_t>(source), w, h, 1, x, y, c.blur),
+                  source),
+          actual);
   }
-  return planes;
+  const std::vector<float> samples = SamplesOf<float>(source), got = SamplesOf<float>(actual);
+  const std::vector<double> means = korvel_test::ReferenceMeans(samples, w, h, 1, x, y, c.blur);
+  double largest = 0;
+  for (const float v : samples) largest = std::max(largest, double(std::fabs(v)));
+  for (size_t k = 0; k < got.size(); ++k)
+    if (!korvel_test::FloatMeanAcceptable(got[k], means[k], largest))
+      return "row " + std::to_string(k / size_t(w)) + ", sample " + std::to_string(k % size_t(w)) +
+             ": " + std::to_string(got[k]) + " where the mean is " + std::to_string(means[k]);
+  return std::nullopt;
 }
 
 void CheckAgainstModel(const Core& core, const BlurCase& c, int frames) {
-  const VSVideoFormat format =
-      core.Format(c.format.color_family, 8, stInteger, c.format.log2_w, c.format.log2_h);
+  const VSVideoFormat format = core.Format(c.format.color_family, c.format.bits,
+                                           c.format.sample_type, c.format.log2_w, c.format.log2_h);
   const Node source = DetailedSource(core, format, c.width, c.height, frames);
   const Node blurred = core.Blur(source.get(), c.Arguments());
   for (int n = 0; n < frames; ++n) {
-    const std::vector<Plane> expected = ModelPlanes(Planes(GetFrame(source.get(), n).get()), c);
-    const std::vector<Plane> actual = Planes(GetFrame(blurred.get(), n).get());
-    ASSERT_EQ(expected.size(), actual.size());
-    for (size_t p = 0; p < expected.size(); ++p) {
-      const auto difference = FirstDifference(expected[p], actual[p]);
-      EXPECT_FALSE(difference) << "frame " << n << ", plane " << p << ": " << *difference;
+    const std::vector<Plane> in = Planes(GetFrame(source.get(), n).get());
+    const std::vector<Plane> out = Planes(GetFrame(blurred.get(), n).get());
+    ASSERT_EQ(in.size(), out.size());
+    for (size_t p = 0; p < in.size(); ++p) {
+      const auto mismatch = PlaneMismatch(in[p], out[p], c, int(p));
+      EXPECT_FALSE(mismatch) << "frame " << n << ", plane " << p << ": " << *mismatch;
     }
   }
 }

@@ -7,11 +7,13 @@
 
 namespace korvel_vs_test {
 
-// An 8-bit format by its colour family and subsampling.
+// A format by its colour family, subsampling and samples.
 struct FormatCase {
   const char* name;
   int color_family;
   int log2_w, log2_h;
+  int bits = 8;
+  int sample_type = stInteger;
   bool operator==(const FormatCase&) const = default;
 };
 inline constexpr FormatCase kGray8{"Gray8", cfGray, 0, 0};
@@ -22,6 +24,11 @@ inline constexpr FormatCase kYuv420{"YUV420P8", cfYUV, 1, 1};
 inline constexpr FormatCase kYuv411{"YUV411P8", cfYUV, 2, 0};
 inline constexpr FormatCase kYuv440{"YUV440P8", cfYUV, 0, 1};
 inline constexpr FormatCase kYuv410{"YUV410P8", cfYUV, 2, 2};
+inline constexpr FormatCase kGray16{"Gray16", cfGray, 0, 0, 16};
+inline constexpr FormatCase kYuv420P10{"YUV420P10", cfYUV, 1, 1, 10};
+inline constexpr FormatCase kYuv444P16{"YUV444P16", cfYUV, 0, 0, 16};
+inline constexpr FormatCase kGrayS{"GrayS", cfGray, 0, 0, 32, stFloat};
+inline constexpr FormatCase kRgbS{"RGBS", cfRGB, 0, 0, 32, stFloat};
 
 struct BlurCase {
   FormatCase format;
@@ -36,10 +43,12 @@ struct BlurCase {
 
 void PrintTo(const BlurCase& c, std::ostream* os);
 
-// The planes korvel.Blur should make of these source planes: each listed plane blurred by
-// the model, one byte per pixel, with x and y divided by the plane's subsampling toward zero
-// (a disc's radius by the horizontal one); the others unchanged.
-std::vector<Plane> ModelPlanes(const std::vector<Plane>& source, const BlurCase& c);
+// Where plane p of korvel.Blur's frame first differs from what the model makes of the source
+// plane, or nothing: a listed plane blurred with x and y divided by its subsampling toward
+// zero (a disc's radius by the horizontal one), integers exactly, floats within the model's
+// bound; the others unchanged.
+std::optional<std::string> PlaneMismatch(const Plane& source, const Plane& actual,
+                                         const BlurCase& c, int p);
 
 // Blurs a detailed source of the case in the core and checks frames 0 to frames - 1 against
 // the model, plane by plane.

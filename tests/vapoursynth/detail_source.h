@@ -1,5 +1,5 @@
 // A source clip made by the test program itself, registered with the core as a filter:
-// every byte of every plane a hash of its column, row, plane and frame number, so no row,
+// every sample of every plane a hash of its column, row, plane and frame number, so no row,
 // column, plane or frame repeats another; and frame properties to be passed on.
 #pragma once
 

@@ -1,4 +1,5 @@
-// korvel.Blur's frames in VapourSynth's core, plane by plane, byte for byte against the model.
+// korvel.Blur's frames in VapourSynth's core, plane by plane against the model: integers of
+// every depth sample for sample, floats within the model's bound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,11 +29,19 @@ std::vector<BlurCase> FixedCases() {
     FormatCase format;
     std::pair<int, int> sizes[3];
   };
-  const Sizes formats[] = {
-      {kGray8, {{16, 16}, {41, 23}, {161, 121}}},  {kRgb24, {{16, 16}, {41, 23}, {161, 121}}},
-      {kYuv444, {{16, 16}, {41, 23}, {161, 121}}}, {kYuv422, {{16, 16}, {42, 23}, {162, 121}}},
-      {kYuv420, {{16, 16}, {42, 24}, {162, 122}}}, {kYuv411, {{16, 16}, {44, 23}, {164, 121}}},
-      {kYuv440, {{16, 16}, {41, 24}, {161, 122}}}, {kYuv410, {{16, 16}, {44, 24}, {164, 124}}}};
+  const Sizes formats[] = {{kGray8, {{16, 16}, {41, 23}, {161, 121}}},
+                           {kRgb24, {{16, 16}, {41, 23}, {161, 121}}},
+                           {kYuv444, {{16, 16}, {41, 23}, {161, 121}}},
+                           {kYuv422, {{16, 16}, {42, 23}, {162, 121}}},
+                           {kYuv420, {{16, 16}, {42, 24}, {162, 122}}},
+                           {kYuv411, {{16, 16}, {44, 23}, {164, 121}}},
+                           {kYuv440, {{16, 16}, {41, 24}, {161, 122}}},
+                           {kYuv410, {{16, 16}, {44, 24}, {164, 124}}},
+                           {kGray16, {{16, 16}, {41, 23}, {161, 121}}},
+                           {kYuv420P10, {{16, 16}, {42, 24}, {162, 122}}},
+                           {kYuv444P16, {{16, 16}, {41, 23}, {161, 121}}},
+                           {kGrayS, {{16, 16}, {41, 23}, {161, 121}}},
+                           {kRgbS, {{16, 16}, {41, 23}, {161, 121}}}};
   std::vector<BlurCase> cases;
   for (const Sizes& format : formats) {
     for (const auto& [width, height] : format.sizes) {
@@ -60,6 +69,8 @@ std::vector<BlurCase> FixedCases() {
   cases.push_back({kYuv420, 162, 122, "line", 9, -5, {2, 1}});
   cases.push_back({kRgb24, 41, 23, "focus", 5, 0, {1}});
   cases.push_back({kYuv411, 164, 121, "focus", 7, 0, {0, 1, 2}});
+  cases.push_back({kYuv420P10, 162, 122, "line", -9, 5, {1, 2}});
+  cases.push_back({kRgbS, 41, 23, "rect", 2, 2, {2}});
   return cases;
 }
 
@@ -82,8 +93,8 @@ TEST(RandomFrames, EqualTheModel) {
   const unsigned seed =
       chosen ? unsigned(std::strtoul(chosen, nullptr, 10)) : std::random_device()();
   std::mt19937 random(seed);
-  const FormatCase formats[] = {kGray8,  kRgb24,  kYuv444, kYuv422,
-                                kYuv420, kYuv411, kYuv440, kYuv410};
+  const FormatCase formats[] = {kGray8,  kRgb24,  kYuv444,    kYuv422,    kYuv420, kYuv411, kYuv440,
+                                kYuv410, kGray16, kYuv420P10, kYuv444P16, kGrayS,  kRgbS};
   const Core core;
   for (int drawn = 0; drawn < 30;) {
     const FormatCase format = formats[random() % std::size(formats)];
@@ -109,7 +120,7 @@ TEST(RandomFrames, EqualTheModel) {
 // Full HD frames, whose rows and tables are far larger than the others'.
 TEST(LargeFrames, EqualTheModel) {
   const Core core;
-  for (const FormatCase& format : {kRgb24, kYuv420}) {
+  for (const FormatCase& format : {kRgb24, kYuv420, kYuv420P10, kRgbS}) {
     for (const BlurCase& c : {BlurCase{format, 1920, 1080, "rect", 2, 2, {}},
                               BlurCase{format, 1920, 1080, "line", 8, 3, {}}}) {
       SCOPED_TRACE(::testing::PrintToString(c));

@@ -47,13 +47,16 @@ TEST(ThreadPool, GivesTheFramesOfOneThread) {
   constexpr int kFrames = 12;
   for (const BlurCase& c : {BlurCase{kYuv420, 640, 360, "focus", 9, 0, {}},
                             BlurCase{kRgb24, 320, 240, "line", 13, -7, {}},
-                            BlurCase{kGray8, 322, 241, "rect", 6, 4, {}}}) {
+                            BlurCase{kGray8, 322, 241, "rect", 6, 4, {}},
+                            BlurCase{kYuv420P10, 640, 360, "focus", 9, 0, {}},
+                            BlurCase{kRgbS, 322, 241, "line", 13, -7, {}}}) {
     SCOPED_TRACE(::testing::PrintToString(c));
     std::vector<std::vector<Plane>> by_thread_count[2];
     for (const int threads : {1, 4}) {
       const Core core(threads);
       const VSVideoFormat format =
-          core.Format(c.format.color_family, 8, stInteger, c.format.log2_w, c.format.log2_h);
+          core.Format(c.format.color_family, c.format.bits, c.format.sample_type, c.format.log2_w,
+                      c.format.log2_h);
       const Node source = DetailedSource(core, format, c.width, c.height, kFrames);
       const Node blurred = core.Blur(source.get(), c.Arguments());
       by_thread_count[threads == 4] = AllFramesAtOnce(blurred.get(), kFrames);

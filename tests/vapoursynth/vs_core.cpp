@@ -81,11 +81,12 @@ Frame GetFrame(VSNode* clip, int n) {
 std::vector<Plane> Planes(const VSFrame* frame) {
   std::vector<Plane> planes;
   for (int p = 0; p < Api()->getVideoFrameFormat(frame)->numPlanes; ++p) {
-    Plane plane{Api()->getFrameWidth(frame, p), Api()->getFrameHeight(frame, p), {}};
+    const int sample_bytes = Api()->getVideoFrameFormat(frame)->bytesPerSample;
+    Plane plane{Api()->getFrameWidth(frame, p), Api()->getFrameHeight(frame, p), {}, sample_bytes};
     const uint8_t* data = Api()->getReadPtr(frame, p);
-    const ptrdiff_t stride = Api()->getStride(frame, p);
+    const ptrdiff_t stride = Api()->getStride(frame, p), row_bytes = plane.width * sample_bytes;
     for (int row = 0; row < plane.height; ++row)
-      plane.bytes.insert(plane.bytes.end(), data + row * stride, data + row * stride + plane.width);
+      plane.bytes.insert(plane.bytes.end(), data + row * stride, data + row * stride + row_bytes);
     planes.push_back(std::move(plane));
   }
   return planes;
@@ -96,7 +97,8 @@ std::optional<std::string> FirstDifference(const Plane& expected, const Plane& a
     return "sizes differ: " + std::to_string(expected.width) + "x" +
            std::to_string(expected.height) + " and " + std::to_string(actual.width) + "x" +
            std::to_string(actual.height);
-  return korvel_test::FirstDifference(expected.bytes, actual.bytes, expected.width);
+  return korvel_test::FirstDifference(expected.bytes, actual.bytes,
+                                      expected.width * expected.sample_bytes);
 }
 
 }  // namespace korvel_vs_test

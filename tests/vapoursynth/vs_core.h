@@ -60,10 +60,12 @@ class Core {
 // Frame n of a clip; a std::runtime_error with the core's text when it fails.
 Frame GetFrame(VSNode* clip, int n);
 
-// One plane's bytes, row after row without padding, and its size.
+// One plane's bytes, row after row without padding, its size in samples, and the size of
+// its samples in bytes.
 struct Plane {
   int width, height;
   std::vector<uint8_t> bytes;
+  int sample_bytes = 1;
 };
 std::vector<Plane> Planes(const VSFrame* frame);
 

@@ -7,11 +7,16 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "averaging/kernel_operations.h"
+
 namespace korvel_avx2 {
 
+// clang-format off
 #include "averaging/x86/pixel_prefix.inc"
+#include "averaging/x86/vector_operations.inc"
+// clang-format on
 
-struct Avx2Operations {
+struct Avx2Operations : VectorOperations<Avx2Operations> {
   static constexpr int kVectorBytes = 32;
   typedef uint16_t Vector16 __attribute__((vector_size(32)));
   typedef uint32_t Vector32 __attribute__((vector_size(32)));
@@ -211,11 +216,11 @@ struct Avx2Operations {
   static void PrefetchForWriting(uint8_t* out) {
     _mm_prefetch(reinterpret_cast<const char*>(out), _MM_HINT_T0);
   }
-
-#include "averaging/x86/vector_operations.inc"
 };
 
 using Ops = Avx2Operations;
+static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops>,
+              "AVX2 scans bytes and 32-bit values in registers");
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx2
 

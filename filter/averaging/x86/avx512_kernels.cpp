@@ -17,14 +17,19 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "averaging/kernel_operations.h"
+
 namespace korvel_avx512 {
 
 // clang-format off
 #include "averaging/x86/pixel_prefix.inc"
+#include "averaging/x86/vector_operations.inc"
 #include "averaging/x86/avx512_operations.inc"
 // clang-format on
 
 using Ops = Avx512Operations;
+static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops> && InterleavesEvenOdd16<Ops>,
+              "AVX-512 scans bytes and 32-bit values and interleaves 16-bit sums in registers");
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx512
 

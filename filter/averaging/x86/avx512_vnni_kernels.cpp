@@ -21,10 +21,13 @@ namespace korvel_avx512_vnni {
 
 // clang-format off
 #include "averaging/x86/pixel_prefix.inc"
+#include "averaging/x86/vector_operations.inc"
 #include "averaging/x86/avx512_operations.inc"
 // clang-format on
 
-struct Avx512VnniOperations : Avx512Operations {
+struct Avx512VnniOperations : Avx512OperationsOf<Avx512VnniOperations> {
+  using Base = Avx512OperationsOf<Avx512VnniOperations>;
+
   // even += the steps of even bytes, odd += those of odd bytes: each 32-bit lane's dot
   // product of its two 16-bit steps with (1, 0) or (0, 1), signed.
   static void AddSignedSteps(Vector16 steps, Vector32& even, Vector32& odd) {
@@ -37,7 +40,7 @@ struct Avx512VnniOperations : Avx512Operations {
   template <bool kNearest>
   static void DivideEvenOdd32(Vector32 even, Vector32 odd, const Divisor& divisor, uint8_t* out) {
     if constexpr (!kNearest) {
-      Avx512Operations::DivideEvenOdd32<false>(even, odd, divisor, out);
+      Base::DivideEvenOdd32<false>(even, odd, divisor, out);
     } else {
       // Byte 2j from lane j of even, byte 2j + 1 from lane j of odd (64 + its byte).
       const __m512i order =
@@ -58,7 +61,7 @@ struct Avx512VnniOperations : Avx512Operations {
   static ptrdiff_t DivideTotals32Rows(Totals totals, ptrdiff_t length, const Divisor& divisor,
                                       uint8_t* const* outs) {
     if (divisor.reciprocal > 0 || (divisor.shift != 40 && divisor.shift != 48))
-      return Avx512Operations::DivideTotals32Rows<kRows>(totals, length, divisor, outs);
+      return Base::DivideTotals32Rows<kRows>(totals, length, divisor, outs);
     const __m512i multiplier = _mm512_set1_epi64(divisor.multiplier);
     // Byte 2j from quadword j of the even products, byte 2j + 1 from that of the odd ones
     // (64 + its byte), each at the quotient's byte.
@@ -82,12 +85,12 @@ struct Avx512VnniOperations : Avx512Operations {
     }
     return whole;
   }
-
-  // The shared divisions again, so that they take this DivideTotals32Rows.
-#include "averaging/x86/vector_operations.inc"
 };
 
 using Ops = Avx512VnniOperations;
+static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops> && InterleavesEvenOdd16<Ops> &&
+                  AddsSignedSteps<Ops>,
+              "AVX-512 VNNI adds signed steps by dot products besides AVX-512's operations");
 static_assert(KernelOperations<Ops>, "the struct of operations lacks one the kernels use");
 
 namespace {
