@@ -4,7 +4,7 @@
 // is than the box, and how many times a copy of the frame's planes (memcpy, row by row) it
 // takes. Run by hand:
 //
-//   build/release/bench/korvel_vapoursynth_bench [runs] [frames per run] [largest width]
+//   build/release/bench/korvel_vapoursynth_bench [runs] [frames per run] [largest width] [format]
 #include <VapourSynth4.h>
 
 #include <algorithm>
@@ -126,6 +126,7 @@ int main(int argc, char** argv) {
                         {"korvel.Blur focus 16", "korvel", "Blur", Focus16},
                         {"korvel.Blur line 8/3", "korvel", "Blur", Line8By3}};
   const int largest_width = argc > 3 ? std::atoi(argv[3]) : 3840;
+  const std::string only_format = argc > 4 ? argv[4] : "";
   const char* cap = std::getenv("KORVEL_INSTRUCTION_SET");
   std::printf("KORVEL_INSTRUCTION_SET: %s; medians of %d runs of %d frames\n\n",
               cap ? cap : "(unset)", runs, frames);
@@ -139,6 +140,7 @@ int main(int argc, char** argv) {
   for (const auto& [width, height] : sizes) {
     if (width > largest_width) continue;
     for (const auto& [format_name, format_id] : formats) {
+      if (!only_format.empty() && only_format != format_name) continue;
       VSMap* blank = api->createMap();
       api->mapSetInt(blank, "width", width, maReplace);
       api->mapSetInt(blank, "height", height, maReplace);

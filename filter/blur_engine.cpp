@@ -106,7 +106,8 @@ SampleTable* BlurEngine::Publish(SampleTable* table) {
 }
 
 AverageResult BlurEngine::AverageInterior(const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
-                                          ptrdiff_t dst_pitch, int width, int height) {
+                                          ptrdiff_t dst_pitch, int width, int height,
+                                          RowOrder order) {
   AverageResult result = AverageResult::kDone;
   SampleTable* temporary = nullptr;
   const SampleTable* table = TableFor(int(src_pitch), &result, &temporary);
@@ -114,6 +115,11 @@ AverageResult BlurEngine::AverageInterior(const uint8_t* src, ptrdiff_t src_pitc
   AveragingJob job =
       InteriorJob(src, src_pitch, dst, dst_pitch, width, height, bytes_per_pixel_, Magnitude(x_),
                   Magnitude(y_), table->offsets.get(), table->offset_count);
+  // Its samples then reach from row 2 to height - 2: still inside the buffer.
+  if (order == RowOrder::kBottomUp && !job.Empty()) {
+    ++job.row_begin;
+    ++job.row_end;
+  }
   job.sample_type = format_.type;
   KernelChoice kernel;
   if (format_.type == SampleType::kFloat32 && !job.Empty()) {

@@ -15,6 +15,11 @@
 
 enum class AverageResult { kDone, kOutOfMemory, kComputingError };
 
+// How a picture's rows lie in memory: from its top (every planar format), or from its bottom
+// (packed RGB in AviSynth+), where the interior, counted from the picture's top, is one row
+// further from the buffer's start.
+enum class RowOrder { kTopDown, kBottomUp };
+
 class BlurEngine : public HeapAllocated {
  public:
   // For a shape with extents x and y as the filter keeps them (a disc's y equal to its x),
@@ -32,9 +37,12 @@ class BlurEngine : public HeapAllocated {
   // height - |y| - 3, the pixels from |x| + 1 to width - |x| - 3) as the rounded means over
   // the table for the source pitch, exactly as the plain kernel. Pitches are in bytes, and
   // multiples of the sample's size. Safe to call from any number of threads at once. Writes
-  // nothing unless the result is kDone.
+  // nothing unless the result is kDone. Stored bottom-up, the rows written are those from |y| + 2
+  // to height - |y| - 2 in memory, and a line's engine is made with y negated, so that the
+  // picture gets what it gets stored top-down.
   AverageResult AverageInterior(const uint8_t* src, ptrdiff_t src_pitch, uint8_t* dst,
-                                ptrdiff_t dst_pitch, int width, int height);
+                                ptrdiff_t dst_pitch, int width, int height,
+                                RowOrder order = RowOrder::kTopDown);
 
   int TableCapacity() const { return capacity_; }
   SampleFormat Format() const { return format_; }

@@ -5,10 +5,11 @@
 #include "arithmetic.h"
 #include "border_strips.h"
 
-PlaneBlur PlaneBlurOf(Shape shape, int x, int y, int log2_w, int log2_h) {
+PlaneBlur PlaneBlurOf(Shape shape, int x, int y, int log2_w, int log2_h, RowOrder order) {
   PlaneBlur plane{};
   plane.x = x / (1 << log2_w);
   plane.y = shape == Shape::kFocus ? plane.x : y / (1 << log2_h);
+  if (order == RowOrder::kBottomUp && shape == Shape::kLine) plane.y = -plane.y;
   return plane;
 }
 
@@ -31,10 +32,11 @@ void CopyStrip(const Strip& strip, const uint8_t* src, ptrdiff_t src_stride, uin
 }  // namespace
 
 AverageResult BlurPlane(const PlaneBlur& plane, const uint8_t* src, ptrdiff_t src_stride,
-                        uint8_t* dst, ptrdiff_t dst_stride, int width, int height) {
+                        uint8_t* dst, ptrdiff_t dst_stride, int width, int height, RowOrder order) {
   const BorderStrips strips = BorderStripsOf(width, height, plane.engine->Format().PixelBytes(),
                                              Magnitude(plane.x), Magnitude(plane.y));
   const Strip in_copy_order[] = {strips.top, strips.bottom, strips.left, strips.right};
+  // The strips are as deep at the top as at the bottom, so the same for either row order.
   for (const Strip& strip : in_copy_order) CopyStrip(strip, src, src_stride, dst, dst_stride);
-  return plane.engine->AverageInterior(src, src_stride, dst, dst_stride, width, height);
+  return plane.engine->AverageInterior(src, src_stride, dst, dst_stride, width, height, order);
 }

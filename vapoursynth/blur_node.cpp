@@ -1,13 +1,11 @@
 #include "blur_node.h"
 
-BlurNode::~BlurNode() {
-  for (int i = 0; i < engine_count; ++i) delete engines[i];
-}
+#include "refusal.h"
 
 namespace {
 
 const char* FailureMessage(AverageResult result) {
-  return result == AverageResult::kOutOfMemory ? "Korvel: out of memory" : "computing error";
+  return result == AverageResult::kOutOfMemory ? kOutOfMemory : "computing error";
 }
 
 }  // namespace

@@ -4,18 +4,14 @@
 #include <VapourSynth4.h>
 
 #include "heap.h"
-#include "plane_blur.h"
+#include "plane_blurs.h"
 
 struct BlurNode : public HeapAllocated {
   VSNode* source = nullptr;
   VSVideoInfo vi{};
-  PlaneBlur planes[3] = {};
-  // Planes of the same extents share one engine; each engine is owned here once.
-  BlurEngine* engines[3] = {};
-  int engine_count = 0;
+  PlaneBlurs planes;
 
   BlurNode() = default;
-  ~BlurNode();
   BlurNode(const BlurNode&) = delete;
   BlurNode& operator=(const BlurNode&) = delete;
 };

@@ -1,21 +1,16 @@
 #include "create_blur.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "blur_node.h"
 #include "extent_checks.h"
+#include "plane_list.h"
+#include "refusal.h"
 
 namespace {
 
 constexpr int kDefaultExtent = 5;
 constexpr const char* kDefaultBlur = "line";
-
-// A refusal: the message and the number its %d shows, if any.
-struct Refusal {
-  const char* format = nullptr;
-  int number = 0;
-};
 
 // The keyword as a C string; a keyword too long to be one of the three, or holding a zero
 // byte, becomes one that the checks refuse.
@@ -64,57 +59,33 @@ Refusal FormatRefusal(const VSVideoInfo& vi) {
 }
 
 // Marks the planes listed; all of them when the list is absent.
-Refusal ReadPlanes(const VSMap* in, const VSAPI* vsapi, int plane_count, bool (&listed)[3]) {
+Refusal ReadPlanes(const VSMap* in, const VSAPI* vsapi, PlaneList& listed) {
   const int count = vsapi->mapNumElements(in, "planes");
   if (count < 0) {
-    for (bool& plane : listed) plane = true;
+    listed.ListAll();
     return {};
   }
   for (int i = 0; i < count; ++i) {
-    const int64_t plane = vsapi->mapGetInt(in, "planes", i, nullptr);
-    if (plane < 0 || plane >= plane_count)
-      return {"Korvel: planes must be between 0 and %d", plane_count - 1};
-    if (listed[plane]) return {"Korvel: plane %d is listed twice", int(plane)};
-    listed[plane] = true;
+    const Refusal refusal = listed.Add(vsapi->mapGetInt(in, "planes", i, nullptr));
+    if (refusal.format) return refusal;
   }
   return {};
 }
 
-// The second and third planes are subsampled, by the format's factors; a plane is averaged
-// where it is listed and the blur changes it.
-void DescribePlanes(BlurNode& node, Shape shape, int x, int y, const bool (&listed)[3]) {
+// The second and third planes are subsampled by the format's factors; each averaged plane
+// gets an engine, the widest plane, the first, bounding every row.
+bool DescribePlanes(BlurNode& node, Shape shape, int x, int y, const PlaneList& listed) {
   const VSVideoFormat& format = node.vi.format;
-  for (int p = 0; p < format.numPlanes; ++p) {
-    const int log2_w = p > 0 ? format.subSamplingW : 0, log2_h = p > 0 ? format.subSamplingH : 0;
-    PlaneBlur& plane = node.planes[p];
-    plane = PlaneBlurOf(shape, x, y, log2_w, log2_h);
-    plane.averaged = listed[p] && AveragingChangesPlane(plane, shape, node.vi.width >> log2_w,
-                                                        node.vi.height >> log2_h);
-  }
-}
-
-// Each averaged plane gets an engine: the first one made for its extents.
-bool GiveEngines(BlurNode& node, Shape shape) {
-  for (int p = 0; p < node.vi.format.numPlanes; ++p) {
-    PlaneBlur& plane = node.planes[p];
-    if (!plane.averaged) continue;
-    for (int q = 0; q < p && !plane.engine; ++q)
-      if (node.planes[q].averaged && node.planes[q].x == plane.x && node.planes[q].y == plane.y)
-        plane.engine = node.planes[q].engine;
-    if (plane.engine) continue;
-    // The widest plane, the first, bounds every row.
-    const SampleFormat samples = SamplesOf(node.vi.format);
-    plane.engine = BlurEngine::Create(shape, plane.x, plane.y, samples,
-                                      int64_t(node.vi.width) * samples.SampleBytes());
-    if (!plane.engine) return false;
-    node.engines[node.engine_count++] = plane.engine;
-  }
-  return true;
+  PlaneSubsampling subsampling[kMostPlanes] = {};
+  for (int p = 1; p < format.numPlanes; ++p)
+    subsampling[p] = {format.subSamplingW, format.subSamplingH};
+  return node.planes.Make(shape, x, y, node.vi.width, node.vi.height, listed, subsampling,
+                          SamplesOf(format));
 }
 
 void Refuse(VSMap* out, const Refusal& refusal, const VSAPI* vsapi) {
   char message[160];
-  snprintf(message, sizeof(message), refusal.format, refusal.number);
+  WriteRefusal(refusal, message, sizeof(message));
   vsapi->mapSetError(out, message);
 }
 
@@ -130,8 +101,8 @@ void VS_CC CreateBlur(const VSMap* in, VSMap* out, void*, VSCore* core, const VS
   const int y = ReadExtent(in, "y", vsapi);
   if (!refusal.format)
     refusal.format = ExtentRefusal(keyword, x, y, vi.width, vi.height, &refusal.number);
-  bool listed[3] = {};
-  if (!refusal.format) refusal = ReadPlanes(in, vsapi, vi.format.numPlanes, listed);
+  PlaneList listed(vi.format.numPlanes);
+  if (!refusal.format) refusal = ReadPlanes(in, vsapi, listed);
   if (refusal.format) {
     Refuse(out, refusal, vsapi);
     vsapi->freeNode(source);
@@ -141,16 +112,14 @@ void VS_CC CreateBlur(const VSMap* in, VSMap* out, void*, VSCore* core, const VS
   // Allocated by the plugin's own allocator, which yields null rather than throwing.
   BlurNode* node = new BlurNode;
   if (!node) {
-    Refuse(out, {"Korvel: out of memory"}, vsapi);
+    Refuse(out, {kOutOfMemory}, vsapi);
     vsapi->freeNode(source);
     return;
   }
   node->source = source;
   node->vi = vi;
-  const Shape shape = ShapeOf(keyword);
-  DescribePlanes(*node, shape, x, y, listed);
-  if (!GiveEngines(*node, shape)) {
-    Refuse(out, {"Korvel: out of memory"}, vsapi);
+  if (!DescribePlanes(*node, ShapeOf(keyword), x, y, listed)) {
+    Refuse(out, {kOutOfMemory}, vsapi);
     FreeBlurNode(node, core, vsapi);
     return;
   }

@@ -103,9 +103,8 @@ float FindReciprocal(int) { return 0; }
 float FindNearestReciprocal(int) { return 0; }
 #endif
 
-bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier_limit,
-                 int64_t total_limit, Divisor* divisor) {
-  const int64_t largest = LargestTotal(count);
+bool FindDivisor(int count, int64_t largest, int first_shift, int last_shift,
+                 uint64_t multiplier_limit, int64_t total_limit, Divisor* divisor) {
   if (count < 1 || largest > total_limit) return false;
   for (int shift = first_shift; shift <= last_shift; ++shift) {
     const uint64_t multiplier = ((uint64_t(1) << shift) + uint64_t(count) - 1) / uint64_t(count);
@@ -121,15 +120,16 @@ bool FindDivisor(int count, int first_shift, int last_shift, uint64_t multiplier
 }  // namespace
 
 bool FindDivisor16(int count, Divisor* divisor) {
-  return FindDivisor(count, 16, 31, UINT16_MAX, UINT16_MAX, divisor);
+  return FindDivisor(count, LargestTotal(count), 16, 31, UINT16_MAX, UINT16_MAX, divisor);
 }
 
 bool FindDivisor32(int count, Divisor* divisor) {
   // A shift of 40 or 48 where one is exact: the quotient is then a whole byte of the 64-bit
   // product, which a byte permute picks out.
-  const bool found = FindDivisor(count, 40, 40, UINT32_MAX, INT32_MAX, divisor) ||
-                     FindDivisor(count, 48, 48, UINT32_MAX, INT32_MAX, divisor) ||
-                     FindDivisor(count, 32, 63, UINT32_MAX, INT32_MAX, divisor);
+  const int64_t largest = LargestTotal(count);
+  const bool found = FindDivisor(count, largest, 40, 40, UINT32_MAX, INT32_MAX, divisor) ||
+                     FindDivisor(count, largest, 48, 48, UINT32_MAX, INT32_MAX, divisor) ||
+                     FindDivisor(count, largest, 32, 63, UINT32_MAX, INT32_MAX, divisor);
   if (!found) return false;
   divisor->reciprocal = FindReciprocal(count);
   divisor->nearest_reciprocal = FindNearestReciprocal(count);
@@ -137,6 +137,10 @@ bool FindDivisor32(int count, Divisor* divisor) {
 }
 
 Divisor DivisorByDivision(int count) { return {0, 0, uint32_t(count / 2), 0, uint32_t(count), 0}; }
+
+bool FindWordDivisor32(int count, int64_t largest_sum, Divisor* divisor) {
+  return FindDivisor(count, largest_sum + count / 2, 32, 63, UINT32_MAX, UINT32_MAX, divisor);
+}
 
 // The division of the wide kernels (wide_kernels.inc): (total + half + 1/2) · (1 / count) in
 // double, truncated. It grows with the total, so it is exact for every total up to `largest`

@@ -29,6 +29,11 @@ bool FindDivisor16(int count, Divisor* divisor);
 // when the sum does not fit 31 bits, or no multiplier below 2^32 is exact.
 bool FindDivisor32(int count, Divisor* divisor);
 
+// The divisor for sums of words in 32-bit lanes, up to largest_sum without the rounding term:
+// multiplier < 2^32 and shift >= 32, the product taken in 64 bits. False when the sum with
+// the rounding term does not fit 32 bits, or no such multiplier is exact.
+bool FindWordDivisor32(int count, int64_t largest_sum, Divisor* divisor);
+
 // For sums in 64-bit lanes, divided one by one by the count itself; any count from 1.
 Divisor DivisorByDivision(int count);
 

@@ -240,6 +240,10 @@ bool FastAverager::ChooseWideDivisor(int count, AveragingPlan* plan) const {
   plan->width_ = WordSumsFit32(count, samples_.bits) ? kSum32 : kSum64;
   if (plan->width_ == kSum64 && value_bytes_ < 8) return false;
   plan->checks_word_range_ = plan->width_ == kSum32 && !WordSumsFit32(count, 16);
+  // 32-bit sums divide by a multiplier where one is exact for every sum they hold.
+  const int largest_word = plan->checks_word_range_ ? (1 << samples_.bits) - 1 : UINT16_MAX;
+  if (plan->width_ == kSum32)
+    FindWordDivisor32(count, int64_t(count) * largest_word, &plan->divisor_);
   return DividesExactlyInDouble(count, uint64_t(count) * UINT16_MAX);
 }
 

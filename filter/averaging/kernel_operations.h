@@ -100,3 +100,25 @@ template <typename Ops>
 concept AddsSignedSteps = requires(typename Ops::Vector16 steps, typename Ops::Vector32& sums) {
   Ops::AddSignedSteps(steps, sums, sums);
 };
+
+// Optional: 16-bit quotients of words' 32-bit sums (without the rounding term) by the
+// divisor's multiplier, for a length that is a multiple of sixteen.
+template <typename Ops>
+concept DividesWords32 = requires(const uint32_t* sums, ptrdiff_t length, const Divisor& divisor,
+                                  uint16_t* out) {
+  Ops::DivideWords32(sums, length, divisor, out);
+};
+
+// Optional: a register's worth of words, each widened to a 32-bit lane, in one operation.
+template <typename Ops>
+concept WidensWords32 = requires(const uint16_t* words) {
+  { Ops::WidenWords32(words) } -> SameAs<typename Ops::Vector32>;
+};
+
+// Optional: half a register's worth of floats, each widened to a double lane of a register,
+// in one operation.
+template <typename Ops>
+concept WidensFloats = requires(const float* floats) {
+  {Ops::WidenFloats(floats)};
+  requires sizeof(Ops::WidenFloats(floats)) == Ops::kVectorBytes;
+};

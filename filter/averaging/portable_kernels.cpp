@@ -71,7 +71,8 @@ struct PortableOperations {
 using Ops = PortableOperations;
 // None of the optional operations: the compiler's loops take their place.
 static_assert(!MakesPrefixSteps16<Ops> && !MakesPrefixSteps32<Ops> && !InterleavesEvenOdd16<Ops> &&
-                  !AddsSignedSteps<Ops>,
+                  !AddsSignedSteps<Ops> && !DividesWords32<Ops> && !WidensWords32<Ops> &&
+                  !WidensFloats<Ops>,
               "the portable set's kernels are the compiler's loops");
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_portable

@@ -30,6 +30,14 @@ struct Avx2Operations : VectorOperations<Avx2Operations> {
     return Vector32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
   }
 
+  // The words at p, each widened to a 32-bit lane, in one instruction.
+  static Vector32 WidenWords32(const uint16_t* p) {
+    return Vector32(_mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+  }
+
+  // The floats at p, each widened to a double, in one instruction.
+  static __m256d WidenFloats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+
   static Register Load(const void* at) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
   }
@@ -197,6 +205,20 @@ struct Avx2Operations : VectorOperations<Avx2Operations> {
                             _mm_cvtsi32_si128(divisor.shift - 32));
   }
 
+  // 16-bit quotients of words' 32-bit sums (without the rounding term), sixteen at a time, by
+  // the divisor's multiplier; `length` is a multiple of sixteen.
+  static void DivideWords32(const uint32_t* sums, ptrdiff_t length, const Divisor& divisor,
+                            uint16_t* out) {
+    const __m256i half = _mm256_set1_epi32(int32_t(divisor.half));
+    for (ptrdiff_t k = 0; k < length; k += 16) {
+      const __m256i low = Quotients32(_mm256_add_epi32(Load(sums + k), half), divisor);
+      const __m256i high = Quotients32(_mm256_add_epi32(Load(sums + k + 8), half), divisor);
+      // The pack works within 128-bit halves; the permutation puts the words in order.
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k),
+                          _mm256_permute4x64_epi64(_mm256_packus_epi32(low, high), 0xD8));
+    }
+  }
+
   template <bool>
   static uint32_t EvenOddBias(const Divisor& divisor) {
     return divisor.half;
@@ -219,8 +241,10 @@ struct Avx2Operations : VectorOperations<Avx2Operations> {
 };
 
 using Ops = Avx2Operations;
-static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops>,
-              "AVX2 scans bytes and 32-bit values in registers");
+static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops> && DividesWords32<Ops> &&
+                  WidensWords32<Ops> && WidensFloats<Ops>,
+              "AVX2 scans bytes and 32-bit values, widens words and floats and divides words in "
+              "registers");
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx2
 

@@ -28,7 +28,8 @@ namespace korvel_avx512 {
 // clang-format on
 
 using Ops = Avx512Operations;
-static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops> && InterleavesEvenOdd16<Ops>,
+static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops> && InterleavesEvenOdd16<Ops> &&
+                  DividesWords32<Ops> && WidensWords32<Ops> && WidensFloats<Ops>,
               "AVX-512 scans bytes and 32-bit values and interleaves 16-bit sums in registers");
 #include "averaging/averaging_kernels.inc"
 }  // namespace korvel_avx512

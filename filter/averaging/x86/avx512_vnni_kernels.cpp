@@ -89,7 +89,8 @@ struct Avx512VnniOperations : Avx512OperationsOf<Avx512VnniOperations> {
 
 using Ops = Avx512VnniOperations;
 static_assert(MakesPrefixSteps16<Ops> && MakesPrefixSteps32<Ops> && InterleavesEvenOdd16<Ops> &&
-                  AddsSignedSteps<Ops>,
+                  AddsSignedSteps<Ops> && DividesWords32<Ops> && WidensWords32<Ops> &&
+                  WidensFloats<Ops>,
               "AVX-512 VNNI adds signed steps by dot products besides AVX-512's operations");
 static_assert(KernelOperations<Ops>, "the struct of operations lacks one the kernels use");
 

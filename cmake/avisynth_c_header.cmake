@@ -1,0 +1,46 @@
+# Where the AviSynth+ C interface's header (avisynth_c.h) is, for KorvelBlur: sets
+# AVISYNTH_C_INCLUDE_DIR, empty when there is none. The header is the host's own, from:
+#   - KORVEL_AVISYNTH_PREFIX, an installed host (scripts/test passes the one it tests with);
+#   - for the Windows builds, the vendored source of AviSynth+ 3.7.5 in ../shared/vendor/;
+#   - the host pkg-config knows (pkg-config avisynth);
+#   - else the host that scripts/build-real-host cached.
+set(KORVEL_AVISYNTH_PREFIX "" CACHE PATH "An installed AviSynth+ whose C header KorvelBlur is built against")
+set(AVISYNTH_C_INCLUDE_DIR "")
+set(korvel_vendored_host ${PROJECT_SOURCE_DIR}/../shared/vendor/AviSynthPlus-3.7.5-src.tar.gz)
+if(KORVEL_AVISYNTH_PREFIX)
+  set(AVISYNTH_C_INCLUDE_DIR ${KORVEL_AVISYNTH_PREFIX}/include/avisynth)
+elseif(WIN32 AND EXISTS ${korvel_vendored_host})
+  set(korvel_unpacked ${CMAKE_BINARY_DIR}/avisynth-source)
+  if(NOT EXISTS ${korvel_unpacked}/AviSynthPlus-3.7.5/avs_core/include/avisynth_c.h)
+    file(ARCHIVE_EXTRACT INPUT ${korvel_vendored_host} DESTINATION ${korvel_unpacked}
+         PATTERNS AviSynthPlus-3.7.5/avs_core/include)
+  endif()
+  set(AVISYNTH_C_INCLUDE_DIR ${korvel_unpacked}/AviSynthPlus-3.7.5/avs_core/include)
+elseif(NOT WIN32)
+  find_package(PkgConfig QUIET)
+  if(PKG_CONFIG_FOUND)
+    pkg_check_modules(AVISYNTH QUIET avisynth)
+  endif()
+  if(AVISYNTH_FOUND)
+    set(AVISYNTH_C_INCLUDE_DIR ${AVISYNTH_INCLUDE_DIRS})
+  else()
+    if(DEFINED ENV{XDG_CACHE_HOME})
+      set(korvel_cache $ENV{XDG_CACHE_HOME}/korvel)
+    else()
+      set(korvel_cache $ENV{HOME}/.cache/korvel)
+    endif()
+    # The tests' host (keyed by its source's sha256), not the one configured for its own folder.
+    file(GLOB korvel_cached_hosts LIST_DIRECTORIES false ${korvel_cache}/avisynthplus/*/installed)
+    list(FILTER korvel_cached_hosts EXCLUDE REGEX "-own-prefix/installed$")
+    list(SORT korvel_cached_hosts)
+    if(korvel_cached_hosts)
+      list(GET korvel_cached_hosts 0 korvel_cached_host)
+      get_filename_component(korvel_cached_host ${korvel_cached_host} DIRECTORY)
+      set(AVISYNTH_C_INCLUDE_DIR ${korvel_cached_host}/include/avisynth)
+    endif()
+  endif()
+endif()
+if(AVISYNTH_C_INCLUDE_DIR AND NOT EXISTS ${AVISYNTH_C_INCLUDE_DIR}/avisynth_c.h)
+  message(WARNING "No avisynth_c.h in ${AVISYNTH_C_INCLUDE_DIR}: KorvelBlur is not built")
+  set(AVISYNTH_C_INCLUDE_DIR "")
+endif()
