@@ -6,9 +6,11 @@
 
 #include "clip_layout.h"
 #include "heap.h"
+#include "host_functions.h"
 #include "plane_blurs.h"
 
 struct BlurFrames : public HeapAllocated {
+  HostFunctions host;  // of the host that made the filter
   ClipLayout layout;
   PlaneBlurs planes;
   // Packed RGB: the channels listed, by their place in memory.

@@ -4,6 +4,7 @@
 
 #include <avisynth_c.h>
 
+#include "host_functions.h"
 #include "plane_blurs.h"
 #include "refusal.h"
 #include "sample_format.h"
@@ -21,4 +22,4 @@ struct ClipLayout {
   RowOrder row_order = RowOrder::kTopDown;
 };
 
-ClipLayout LayoutOf(const AVS_VideoInfo& vi);
+ClipLayout LayoutOf(const HostFunctions& host, const AVS_VideoInfo& vi);

@@ -42,10 +42,12 @@ Refusal ReadPlanes(AVS_Value args, PlaneList& listed) {
 }
 
 // What the filter does to each plane, or null when memory is short.
-BlurFrames* MakeBlurFrames(const ClipLayout& layout, const AVS_VideoInfo& vi, const char* keyword,
-                           int x, int y, const PlaneList& listed) {
+BlurFrames* MakeBlurFrames(const HostFunctions& host, const ClipLayout& layout,
+                           const AVS_VideoInfo& vi, const char* keyword, int x, int y,
+                           const PlaneList& listed) {
   BlurFrames* frames = new BlurFrames;
   if (!frames) return nullptr;
+  frames->host = host;
   frames->layout = layout;
   PlaneList averaged = listed;
   if (layout.packed) {
@@ -65,22 +67,27 @@ BlurFrames* MakeBlurFrames(const ClipLayout& layout, const AVS_VideoInfo& vi, co
 }
 
 // The message as the script's error, kept by the host for as long as the script needs it.
-AVS_Value Refuse(AVS_ScriptEnvironment* env, AVS_Clip* filter, const Refusal& refusal) {
-  avs_release_clip(filter);
+AVS_Value Refuse(const HostFunctions& host, AVS_ScriptEnvironment* env, AVS_Clip* filter,
+                 const Refusal& refusal) {
+  host.avs_release_clip(filter);
   char message[160];
   WriteRefusal(refusal, message, sizeof(message));
-  const char* kept = avs_save_string(env, message, int(strlen(message)));
+  const char* kept = host.avs_save_string(env, message, int(strlen(message)));
   return avs_new_value_error(kept ? kept : refusal.format);
 }
 
 }  // namespace
 
 AVS_Value AVSC_CC CreateKorvelBlur(AVS_ScriptEnvironment* env, AVS_Value args, void*) {
+  // The filter keeps the functions of the host that makes it, for its frames.
+  HostFunctions host;
+  if (const char* missing = BindHostFunctions(__builtin_return_address(0), &host))
+    return avs_new_value_error(missing);
   // The filter holds the source from here on; released with it on every path.
   AVS_FilterInfo* info = nullptr;
-  AVS_Clip* filter = avs_new_c_filter(env, &info, avs_array_elt(args, kClip), 1);
+  AVS_Clip* filter = host.avs_new_c_filter(env, &info, avs_array_elt(args, kClip), 1);
   const AVS_VideoInfo& vi = info->vi;
-  const ClipLayout layout = LayoutOf(vi);
+  const ClipLayout layout = LayoutOf(host, vi);
   Refusal refusal = layout.refusal;
   const char* keyword = ReadKeyword(args);
   const int x = ReadExtent(args, kX), y = ReadExtent(args, kY);
@@ -88,13 +95,13 @@ AVS_Value AVSC_CC CreateKorvelBlur(AVS_ScriptEnvironment* env, AVS_Value args, v
     refusal.format = ExtentRefusal(keyword, x, y, vi.width, vi.height, &refusal.number);
   PlaneList listed(layout.plane_count);
   if (!refusal.format) refusal = ReadPlanes(args, listed);
-  if (refusal.format) return Refuse(env, filter, refusal);
+  if (refusal.format) return Refuse(host, env, filter, refusal);
 
-  BlurFrames* frames = MakeBlurFrames(layout, vi, keyword, x, y, listed);
-  if (!frames) return Refuse(env, filter, {kOutOfMemory});
+  BlurFrames* frames = MakeBlurFrames(host, layout, vi, keyword, x, y, listed);
+  if (!frames) return Refuse(host, env, filter, {kOutOfMemory});
   AttachBlurFrames(info, frames);
   AVS_Value result;
-  avs_set_to_clip(&result, filter);
-  avs_release_clip(filter);
+  host.avs_set_to_clip(&result, filter);
+  host.avs_release_clip(filter);
   return result;
 }

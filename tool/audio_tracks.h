@@ -16,7 +16,7 @@ class AudioTrack {
   virtual void Finish() = 0;
 };
 
-// Adds the track's stream to the output, before its header is written. Null, with the
-// reason in `dropped`, when the container takes no sound of this kind.
-std::unique_ptr<AudioTrack> AddAudioTrack(Muxer& muxer, const AVStream* input,
-                                          const std::string& input_name, std::string* dropped);
+// Adds the track's stream to the output, before its header is written: its packets copied,
+// or, with an `encoder`, decoded and encoded again.
+std::unique_ptr<AudioTrack> AddAudioTrack(Muxer& muxer, const StreamDescription& input,
+                                          const AVCodec* encoder, const std::string& input_name);

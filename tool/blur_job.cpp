@@ -1,55 +1,31 @@
 #include "blur_job.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
-#include <deque>
 #include <memory>
-#include <thread>
 
-#include "frame_queue.h"
-#include "frame_scheduler.h"
+#include "frame_pipeline.h"
+#include "frame_shaper.h"
 #include "media_files.h"
 #include "output_target.h"
+#include "plane_filter.h"
 #include "platform.h"
-#include "plugin_location.h"
+#include "plugin_filter.h"
 #include "progress_line.h"
 #include "script_environment.h"
-#include "script_source.h"
-#include "source_clip.h"
+#include "stream_plan.h"
 #include "tool_error.h"
-#include "video_sink.h"
-#include "video_source.h"
 
 namespace {
 
-// Frames waiting between decoding and the filters, and between the filters and encoding:
-// enough to ride out an uneven frame, few enough to bound memory.
-constexpr size_t kQueuedFrames = 4;
-
-VideoInfo ClipDescription(const StreamInfo& info, bool exact_count) {
-  VideoInfo vi;
-  vi.width = info.layout.width;
-  vi.height = info.layout.height;
-  vi.pixel_type = HostPixelType(info.layout.format);
-  vi.fps_numerator = info.rate_numerator;
-  vi.fps_denominator = info.rate_denominator;
-  // A stream of unknown length (or a video, whose declared count may be short) is
-  // described as long as a clip can be; it ends when the input does.
-  vi.num_frames =
-      int(exact_count && info.frame_count >= 0 ? std::min<int64_t>(info.frame_count, INT_MAX)
-                                               : INT_MAX);
-  return vi;
-}
-
 // The frames that will be processed, or -1 when that is known only at the end.
-int64_t ExpectedFrames(const Options& options, const StreamInfo& info) {
-  if (info.frame_count < 0) return options.frames.value_or(-1);
-  return std::min(info.frame_count, options.frames.value_or(info.frame_count));
+int64_t ExpectedFrames(const Options& options, const VideoDescription& video) {
+  if (video.frame_count < 0) return options.frames.value_or(-1);
+  return std::min(video.frame_count, options.frames.value_or(video.frame_count));
 }
 
-// Filters beyond twice the processors only take memory.
-int FilterCount(const Options& options, int64_t expected) {
+// Workers beyond twice the processors only take memory.
+int WorkerCount(const Options& options, int64_t expected) {
   const int most = 2 * platform::ProcessorCount();
   int count = options.threads.value_or(platform::ProcessorCount());
   if (count > most) {
@@ -61,118 +37,57 @@ int FilterCount(const Options& options, int64_t expected) {
   return count;
 }
 
-std::vector<PClip> MakeFilters(ScriptEnvironment& env, const PClip& source, const Options& options,
-                               int count) {
-  std::vector<NamedArgument> named;
-  if (options.x) named.push_back({"x", *options.x});
-  if (options.y) named.push_back({"y", *options.y});
-  if (options.blur) named.push_back({"blur", options.blur->c_str()});
-  std::vector<PClip> filters;
-  for (int i = 0; i < count; ++i) filters.push_back(env.Call("Korvel", {source}, named).AsClip());
-  if (!filters.front()) throw ToolError("Korvel gave no clip");
-  return filters;
+std::unique_ptr<FrameFilter> MakeFilter(const StreamPlan& plan, const Options& options,
+                                        ScriptEnvironment& env) {
+  switch (plan.path) {
+    case VideoPath::kPlanes:
+      return std::make_unique<PlaneFilter>(options, plan.frame_format, plan.width, plan.height);
+    case VideoPath::kPlugin:
+      return std::make_unique<PluginFilter>(env, options, plan.frame_format, plan.width,
+                                            plan.height, plan.input->video.frame_rate);
+    case VideoPath::kAsGiven: break;
+  }
+  return std::make_unique<FramesAsGiven>();
 }
 
-struct TimedFrame {
-  PVideoFrame frame;
-  int64_t time = 0;
-};
-
-// Decoding and encoding run on threads of their own, beside the filters; on any way out
-// both are stopped and joined.
-class Pipeline {
- public:
-  Pipeline() = default;
-  ~Pipeline() {
-    decoded.Close();
-    filtered.Close();
-    if (reader.joinable()) reader.join();
-    if (writer.joinable()) writer.join();
-  }
-  Pipeline(const Pipeline&) = delete;
-  Pipeline& operator=(const Pipeline&) = delete;
-
-  FrameQueue<TimedFrame> decoded{kQueuedFrames};
-  FrameQueue<TimedFrame> filtered{kQueuedFrames};
-  std::thread reader;
-  std::thread writer;
-};
-
 void Run(const Options& options, ScriptEnvironment& env) {
-  Input input = OpenInput(options);
-  FrameSource& source = *input.source;
-  const int64_t expected = ExpectedFrames(options, source.Info());
-
-  auto* clip = new SourceClip(ClipDescription(source.Info(), !input.video));
-  const PClip source_clip(clip);
-  // A script's clip passes through as it is: its frames are read from the source clip.
-  std::vector<PClip> filters{source_clip};
-  if (!input.script) {
-    env.LoadPlugin(options.plugin.empty() ? DefaultPluginPath() : options.plugin);
-    filters = MakeFilters(env, source_clip, options, FilterCount(options, expected));
-  }
+  const std::unique_ptr<MediaSource> source = OpenInput(options);
+  const InputDescription& input = source->Description();
+  const StreamPlan plan = PlanStreams(input, options);
+  if (input.video.frame_count == 0) throw ToolError(InputName(options.input) + " holds no frames");
+  const std::unique_ptr<FrameFilter> filter = MakeFilter(plan, options, env);
+  const int64_t expected = ExpectedFrames(options, input.video);
+  const int workers = WorkerCount(options, expected);
+  for (const std::string& note : plan.notes) std::fprintf(stderr, "korvel: %s\n", note.c_str());
 
   // Declared before the sink, so that the sink has let go of the file before an
   // unfinished one is removed.
   OutputTarget target(options.output, options.input);
-  Output output = OpenOutput(options, input, target);
-  FrameSink& sink = *output.sink;
-  if (output.video && (input.video || input.script)) {
-    VideoSink* video = output.video;
-    auto forward = [video](AVPacket* packet) { video->TakePacket(packet); };
-    if (input.video) input.video->ForwardPackets(video->TakenStreams(), forward);
-    if (input.script) input.script->ForwardPackets(video->TakenStreams(), forward);
-  }
-
+  const std::unique_ptr<MediaSink> sink = OpenOutput(plan, options, target);
+  FrameShaper shaper(plan);
   ProgressLine progress(!options.quiet && platform::IsTerminal(stderr), expected);
-  Pipeline pipeline;
-  pipeline.reader = std::thread([&] {
-    try {
-      for (int64_t n = 0; !options.frames || n < *options.frames; ++n) {
-        TimedFrame item;
-        if (!source.ReadFrame(env, &item.frame, &item.time)) break;
-        if (!pipeline.decoded.Push(std::move(item))) return;
-      }
-      pipeline.decoded.End();
-    } catch (...) {
-      pipeline.decoded.End(std::current_exception());
-    }
+  int64_t written = 0;
+  FramePipeline pipeline(*filter, workers, [&](SourceItem& item) {
+    if (!item.frame) return sink->WritePacket(item.stream, item.packet.get());
+    sink->WriteFrame(item.frame.get());
+    progress.Update(++written);
   });
-  pipeline.writer = std::thread([&] {
-    try {
-      TimedFrame item;
-      int64_t done = 0;
-      while (pipeline.filtered.Pop(&item)) {
-        sink.WriteFrame(item.frame, item.time);
-        item.frame = nullptr;
-        progress.Update(++done);
-      }
-    } catch (...) {
-      pipeline.filtered.Close(std::current_exception());
+  int64_t read = 0;
+  SourceItem item;
+  while ((!options.frames || read < *options.frames) && source->Read(&item)) {
+    if (item.frame) {
+      item.frame = shaper.Shape(std::move(item.frame));
+      ++read;
+    } else {
+      const StreamFate fate = plan.streams[size_t(item.stream)].fate;
+      if (fate != StreamFate::kCopy && fate != StreamFate::kEncode) continue;
     }
-  });
-
-  std::deque<int64_t> times;  // of the frames handed to the filters, in order
-  const int written = RunFilters(
-      filters, clip, &env,
-      [&](int, PVideoFrame* frame) {
-        TimedFrame item;
-        if (!pipeline.decoded.Pop(&item)) return false;
-        *frame = std::move(item.frame);
-        times.push_back(item.time);
-        return true;
-      },
-      [&](int, const PVideoFrame& frame) {
-        const int64_t time = times.front();
-        times.pop_front();
-        if (!pipeline.filtered.Push({frame, time})) throw ToolError("the output stopped");
-      });
-  pipeline.filtered.End();
-  pipeline.writer.join();
-  pipeline.filtered.RaiseError();
+    pipeline.Put(std::move(item));
+  }
+  const int64_t frames = pipeline.Finish();
   progress.Finish();
-  if (written == 0) throw ToolError(InputName(options.input) + " holds no frames");
-  sink.Finish();
+  if (frames == 0) throw ToolError(InputName(options.input) + " holds no frames");
+  sink->Finish();
   target.Commit();
 }
 

@@ -1,4 +1,6 @@
-// One run of the command: the input through N instances of Korvel into the output.
+// One run of the command, one way through: open the input and describe it, plan the
+// streams, make the filter, open the output from the plan, then one read loop handing
+// frames to the workers and the kept packets, in order, to the writer.
 #pragma once
 
 #include "options.h"

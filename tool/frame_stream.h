@@ -1,13 +1,11 @@
-// Streams of frames. Readers and writers of pictures (raw and PNG files) deal in one frame
-// as the raw format holds it (rows top-down, no padding); sources and sinks deal in host
-// frames with their times, which is what the filters take and give.
+// Streams of pictures: readers and writers of raw and PNG files deal in one frame as the
+// raw format holds it (rows top-down, no padding).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "pixel_format.h"
-#include "script_environment.h"
 
 struct StreamInfo {
   FrameLayout layout;
@@ -31,22 +29,5 @@ class FrameWriter {
   virtual ~FrameWriter() = default;
   virtual void WriteFrame(const Picture& picture) = 0;
   // Completes the file; only after this may it be given its final name.
-  virtual void Finish() = 0;
-};
-
-// Frame times are counted in the source's own units: its time base for a video, frames
-// for pictures.
-class FrameSource {
- public:
-  virtual ~FrameSource() = default;
-  virtual const StreamInfo& Info() const = 0;
-  // The next frame, in a frame made by `env`; false at the end of the stream.
-  virtual bool ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) = 0;
-};
-
-class FrameSink {
- public:
-  virtual ~FrameSink() = default;
-  virtual void WriteFrame(const PVideoFrame& frame, int64_t time) = 0;
   virtual void Finish() = 0;
 };

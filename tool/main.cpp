@@ -12,9 +12,9 @@
 #include "tool_error.h"
 
 int main(int argc, char** argv) {
-  platform::IgnoreBrokenPipe();
+  platform::IgnoreWriteSignals();
   platform::CleanUpOnSignals();
-  av_log_set_level(AV_LOG_ERROR);  // the libraries' own messages: errors only
+  WatchLibraryMessages();  // the libraries' own messages: errors only
   try {
     const Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {

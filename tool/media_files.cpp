@@ -1,14 +1,15 @@
 #include "media_files.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
-#include "host_frames.h"
-#include "output_formats.h"
 #include "output_target.h"
+#include "picture_frames.h"
 #include "platform.h"
 #include "png_image.h"
 #include "raw_stream.h"
@@ -49,15 +50,31 @@ FILE* TargetStream(const OutputTarget& target, const std::string& name) {
   return file;
 }
 
-enum class MediaKind { kRaw, kPng, kScript, kVideo };
+// An animated PNG declares its frames (an acTL chunk) before its first picture data.
+bool IsAnimatedPng(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  char signature[8];
+  if (!file.read(signature, 8)) return false;
+  for (int chunks = 0; chunks < 64; ++chunks) {
+    unsigned char header[8];
+    if (!file.read(reinterpret_cast<char*>(header), 8)) return false;
+    const uint32_t length = uint32_t(header[0]) << 24 | uint32_t(header[1]) << 16 |
+                            uint32_t(header[2]) << 8 | header[3];
+    const std::string type(reinterpret_cast<char*>(header + 4), 4);
+    if (type == "acTL") return true;
+    if (type == "IDAT" || type == "IEND") return false;
+    if (!file.seekg(std::streamoff(length) + 4, std::ios::cur)) return false;
+  }
+  return false;
+}
 
-MediaKind KindOfName(const std::string& name) {
-  if (name == "-") return MediaKind::kRaw;
+InputKind KindOfInput(const std::string& name) {
+  if (name == "-") return InputKind::kRaw;
   const std::string extension = LowerExtension(name);
-  if (extension == "raw") return MediaKind::kRaw;
-  if (extension == "png") return MediaKind::kPng;
-  if (extension == "avs") return MediaKind::kScript;
-  return MediaKind::kVideo;
+  if (extension == "raw") return InputKind::kRaw;
+  if (extension == "png") return IsAnimatedPng(name) ? InputKind::kVideo : InputKind::kPicture;
+  if (extension == "avs") return InputKind::kScript;
+  return InputKind::kVideo;
 }
 
 }  // namespace
@@ -65,86 +82,52 @@ MediaKind KindOfName(const std::string& name) {
 std::string InputName(const std::string& name) { return name == "-" ? "standard input" : name; }
 std::string OutputName(const std::string& name) { return name == "-" ? "standard output" : name; }
 
-Input OpenInput(const Options& options) {
-  Input input;
-  switch (KindOfName(options.input)) {
-    case MediaKind::kRaw: input.source = PictureSource(OpenRawInput(options)); break;
-    case MediaKind::kPng:
+std::unique_ptr<MediaSource> OpenInput(const Options& options) {
+  const std::string& name = options.input;
+  struct stat status;
+  // A folder opens as a file would, and then fails in ways that say nothing.
+  if (name != "-" && stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+    throw ToolError("cannot open " + name + ": " + std::strerror(EISDIR));
+  switch (KindOfInput(name)) {
+    case InputKind::kRaw:
+      return PictureSource(OpenRawInput(options), InputKind::kRaw, InputName(name));
+    case InputKind::kPicture:
       if (options.size || options.format)
-        throw UsageError("--size and --format are for raw and video input; " + options.input +
+        throw UsageError("--size and --format are for raw and video input; " + name +
                          " has its own");
-      input.source = PictureSource(OpenPngReader(options.input));
-      break;
-    case MediaKind::kScript: {
+      return PictureSource(OpenPngReader(name), InputKind::kPicture, name);
+    case InputKind::kScript:
       if (options.size || options.format)
-        throw UsageError("--size and --format are for raw and video input; " + options.input +
+        throw UsageError("--size and --format are for raw and video input; " + name +
                          " gives its own");
       if (options.x || options.y || options.blur || !options.plugin.empty())
-        throw UsageError("-x, -y, --blur and --plugin are for blurring; " + options.input +
+        throw UsageError("-x, -y, --blur and --plugin are for blurring; " + name +
                          " is a script, which calls Korvel itself");
-      auto script = std::make_unique<ScriptSource>(options.input, options.frames);
-      input.script = script.get();
-      input.source = std::move(script);
-      break;
-    }
-    case MediaKind::kVideo: {
-      if (options.size)
-        throw UsageError("--size is for raw input; " + options.input + " has its own size");
-      // Raw and PNG outputs cannot store a turn, so they get frames as they are shown.
-      const bool upright = KindOfName(options.output) != MediaKind::kVideo;
-      auto video = std::make_unique<VideoSource>(
-          options.input, options.format.value_or(PixelFormat::kRgb32), options.frames, upright);
-      input.video = video.get();
-      input.source = std::move(video);
-      break;
-    }
+      return std::make_unique<ScriptSource>(name, options.frames);
+    case InputKind::kVideo:
+      if (options.size) throw UsageError("--size is for raw input; " + name + " has its own size");
+      return std::make_unique<VideoSource>(name, options.frames);
   }
-  return input;
+  return nullptr;
 }
 
-Output OpenOutput(const Options& options, const Input& input, const OutputTarget& target) {
-  const StreamInfo& info = input.source->Info();
-  const std::string name = OutputName(options.output);
-  Output output;
-  const MediaKind kind = KindOfName(options.output);
-  if (kind == MediaKind::kScript)
-    throw UsageError(name +
-                     " is a script: korvel reads scripts but writes frames, pictures and videos");
-  if (kind == MediaKind::kPng && !info.layout.IsRgb())
-    throw ToolError(InputName(options.input) + " gives " + NameOf(info.layout.format) +
-                    " frames, and PNG files are written from rgb24 or rgb32: end the script "
-                    "with ConvertToRGB32() or ConvertToRGB24()");
-  switch (kind) {
-    case MediaKind::kScript:
-    case MediaKind::kRaw: {
+std::unique_ptr<MediaSink> OpenOutput(const StreamPlan& plan, const Options& options,
+                                      const OutputTarget& target) {
+  const FrameLayout layout{plan.raw_format, plan.width, plan.height};
+  switch (plan.output_kind) {
+    case OutputKind::kRaw: {
       const bool standard = options.output == "-";
       if (standard) platform::SetBinaryMode(stdout);
-      output.sink =
-          PictureSink(std::make_unique<RawWriter>(standard ? stdout : TargetStream(target, name),
-                                                  !standard, name),
-                      info.layout);
-      break;
+      return PictureSink(
+          std::make_unique<RawWriter>(standard ? stdout : TargetStream(target, plan.output_name),
+                                      !standard, plan.output_name),
+          layout);
     }
-    case MediaKind::kPng:
-      output.sink = PictureSink(OpenPngWriter(target.Descriptor(), name, info.layout), info.layout);
-      break;
-    case MediaKind::kVideo: {
-      VideoProperties properties;
-      if (input.video) {
-        properties = input.video->Properties();
-      } else if (input.script) {
-        properties = input.script->Properties();
-      } else {
-        properties.frame_rate = {int(info.rate_numerator), int(info.rate_denominator)};
-        properties.time_base = av_inv_q(properties.frame_rate);
-      }
-      auto video = std::make_unique<VideoSink>(target.Descriptor(), target.TemporaryPath(), name,
-                                               info.layout, properties, InputName(options.input),
-                                               options.frames.has_value());
-      output.video = video.get();
-      output.sink = std::move(video);
-      break;
-    }
+    case OutputKind::kPng:
+      return PictureSink(OpenPngWriter(target.Descriptor(), plan.output_name, layout, plan.opaque),
+                         layout);
+    case OutputKind::kVideo:
+      return std::make_unique<VideoSink>(target.Descriptor(), target.TemporaryPath(), plan);
   }
-  return output;
+  return nullptr;
 }

@@ -1,6 +1,7 @@
 #include "muxer.h"
 
 extern "C" {
+#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 }
 
@@ -31,14 +32,29 @@ AVStream* Muxer::NewStream() {
   return stream;
 }
 
-AVStream* Muxer::CopyStream(const AVStream* input) {
+AVStream* Muxer::CopyStream(const StreamDescription& input) {
   AVStream* output = NewStream();
-  if (avcodec_parameters_copy(output->codecpar, input->codecpar) < 0) throw std::bad_alloc();
+  if (avcodec_parameters_copy(output->codecpar, input.parameters.get()) < 0)
+    throw std::bad_alloc();
   output->codecpar->codec_tag = 0;  // the input container's tag may mean nothing here
-  output->time_base = input->time_base;
-  output->disposition = input->disposition;
-  av_dict_copy(&output->metadata, input->metadata, 0);
+  output->time_base = input.time_base;
+  output->disposition = input.disposition;
+  av_dict_copy(&output->metadata, input.metadata.get(), 0);
   return output;
+}
+
+void Muxer::AddChapter(const ChapterDescription& chapter, int64_t offset) {
+  AVFormatContext* context = context_.get();
+  auto* made = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+  if (!made || av_dynarray_add_nofree(&context->chapters, reinterpret_cast<int*>(&context->nb_chapters), made) < 0) {
+    av_free(made);
+    throw std::bad_alloc();
+  }
+  made->id = chapter.id;
+  made->time_base = chapter.time_base;
+  made->start = chapter.start - offset;
+  made->end = chapter.end - offset;
+  if (av_dict_copy(&made->metadata, chapter.metadata.get(), 0) < 0) throw std::bad_alloc();
 }
 
 int Muxer::OpenEncoder(AVCodecContext* encoder, AVDictionary* options) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "av_support.h"
+#include "input_description.h"
 
 class Muxer {
  public:
@@ -14,7 +15,9 @@ class Muxer {
 
   AVFormatContext* Context() const { return context_.get(); }
   // A stream that takes the input stream's packets as they are.
-  AVStream* CopyStream(const AVStream* input);
+  AVStream* CopyStream(const StreamDescription& input);
+  // A chapter of the input, its times less `offset`; muxers that hold none leave it out.
+  void AddChapter(const ChapterDescription& chapter, int64_t offset);
   // Opens an encoder set up for its stream, as the container needs, with `options`, which
   // it frees; returns the encoder's error, or 0.
   int OpenEncoder(AVCodecContext* encoder, AVDictionary* options);

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
@@ -10,8 +11,9 @@ namespace {
 
 constexpr int kMostThreads = 256;
 
+// Digits with an optional sign, and nothing else: no spaces before or after.
 bool ParseInteger(const std::string& text, int64_t low, int64_t high, int64_t* value) {
-  if (text.empty()) return false;
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
   char* end = nullptr;
   errno = 0;
   const long long parsed = std::strtoll(text.c_str(), &end, 10);
@@ -89,8 +91,9 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--format") {
       const std::string name = value();
       options.format = PixelFormatNamed(name);
-      if (!options.format)
-        throw UsageError("unknown pixel format '" + name + "': use " + PixelFormatNames());
+      // The plugin blurs RGB only: other raw formats were always refused.
+      if (!options.format || !FrameLayout{*options.format, 0, 0}.IsRgb())
+        throw UsageError("unknown pixel format '" + name + "': use rgb24 or rgb32");
     } else if (option == "--frames") {
       options.frames = Count(option, value(), std::numeric_limits<int>::max());
     } else if (option == "--threads") {
@@ -98,6 +101,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--plugin") {
       options.plugin = value();
       if (options.plugin.empty()) throw UsageError("--plugin needs a file name");
+    } else if (option == "--rgb") {
+      flag(&options.rgb);
     } else if (option == "-q" || option == "--quiet") {
       flag(&options.quiet);
     } else if (option == "-h" || option == "--help") {
@@ -119,21 +124,25 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
 const char* UsageText() {
   return R"(usage: korvel [options] INPUT OUTPUT
 
-Blurs every frame of INPUT with the Korvel plugin and writes OUTPUT.
+Blurs every frame of INPUT and writes OUTPUT.
 '-' or a name ending in .raw is raw frames, .png a picture, anything else a video
 (or a picture) read and written by FFmpeg's libraries. An INPUT ending in .avs is an
 AviSynth+ script, which calls Korvel itself: its frames and sound are written as
 AviSynth+ gives them.
+A video into a video is blurred in its own pixel format, plane by plane, as
+korvel.Blur does in VapourSynth, and written in that format where the encoder takes
+it. Raw frames and pictures, and videos into raw or PNG output or with --rgb, are
+blurred as RGB by the Korvel plugin.
 
   -x N, --x N          Korvel's x (default 5)
   -y N, --y N          Korvel's y (default 5)
   -b S, --blur S       Korvel's blur: line, rect or focus (default line)
   --size WxH           frame size of raw input (required for raw input)
-  --format F           pixel format of raw input, or of the frames decoded from a
-                       video: rgb24 (default for raw), rgb32 (default for video),
-                       yuy2, yv12, i420
+  --format F           rgb24 or rgb32: the pixel format of raw input (default rgb24),
+                       or of a video's frames blurred as RGB (default rgb32)
+  --rgb                blur a video as RGB32 frames through the plugin
   --frames N           process only the first N frames
-  --threads N          filter instances run side by side (default: one per processor)
+  --threads N          worker threads sharing one filter (default: one per processor)
   --plugin PATH        the plugin library (default: the one beside this program)
   -q, --quiet          no progress line
   -h, --help           this text

@@ -25,6 +25,7 @@ struct Options {
   std::optional<int64_t> frames;
   std::optional<int> threads;
   std::string plugin;  // empty: the library beside the executable
+  bool rgb = false;  // videos blurred as RGB32 frames through the plugin
   bool quiet = false;
   bool help = false;
   bool version = false;

@@ -46,6 +46,19 @@ OutputFormat ChooseOutputFormat(const std::string& name) {
     throw ToolError("cannot write " + name +
                     ": its name does not say what to write; end it in .mp4, .mkv, .webm, .png, "
                     ".raw or another video or picture extension");
+  // These write files of their own beside OUTPUT (segments, playlists, a file per
+  // stream), which would land wherever their names say, outside what korvel replaces.
+  if (OneOf(format.muxer->name, {"hls", "dash", "segment", "stream_segment,ssegment", "hds",
+                                 "smoothstreaming", "tee", "webm_chunk", "webm_dash_manifest",
+                                 "fifo", "fifo_test"}))
+    throw ToolError("cannot write " + name + ": " + format.muxer->long_name +
+                    " is written as several files (segments and a list of them), and korvel "
+                    "writes one file: choose .ts, .mp4 or .mkv");
+  // Sound containers whose only picture is a cover: a video would be cut to one frame.
+  if (OneOf(format.muxer->name, {"mp3", "flac"}) ||
+      format.muxer->video_codec == AV_CODEC_ID_NONE)
+    throw ToolError("cannot write " + name + ": " + format.muxer->long_name +
+                    " files hold sound, not a video: choose .mp4, .mkv or another video");
   if (std::strcmp(format.muxer->name, "image2") == 0) {
     char numbered[1024];
     if (av_get_frame_filename(numbered, sizeof numbered, name.c_str(), 1) >= 0)

@@ -73,6 +73,8 @@ OutputTarget::OutputTarget(const std::string& output, const std::string& input)
   keep_owner_ = true;
   owner_ = out.st_uid;
   group_ = out.st_gid;
+  // A file of several names keeps them all: written in place when complete, as `>` would.
+  written_in_place_ = out.st_nlink > 1;
   PrepareRegularFile(ResolvedPath(output), out.st_mode & 07777);
 }
 
@@ -123,10 +125,49 @@ void OutputTarget::Commit() {
     if (close(descriptor_) != 0) Fail(errno);
   }
   if (temporary_path_.empty()) return;
+  if (written_in_place_) {
+    CopyIntoFinalFile();
+    return;
+  }
   const platform::SignalsHeld held;  // so that no signal removes what has been renamed
   if (std::rename(temporary_path_.c_str(), final_path_.c_str()) != 0) Fail(errno);
   platform::KeepOnSignal(temporary_path_);
   temporary_path_.clear();
   if (!created_target_.empty()) platform::KeepOnSignal(created_target_);
   created_target_.clear();
+}
+
+// The finished file's bytes over the old ones, through the name, so that every other name
+// of the file sees them; the temporary file goes.
+void OutputTarget::CopyIntoFinalFile() {
+  const int from = open(temporary_path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (from < 0) Fail(errno);
+  const int to = open(final_path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (to < 0) {
+    const int error = errno;
+    close(from);
+    Fail(error);
+  }
+  char buffer[1 << 16];
+  int error = 0;
+  for (ssize_t count; error == 0 && (count = read(from, buffer, sizeof buffer)) != 0;) {
+    if (count < 0) {
+      error = errno;
+      break;
+    }
+    for (ssize_t done = 0; done < count;) {
+      const ssize_t written = write(to, buffer + done, size_t(count - done));
+      if (written < 0) {
+        error = errno;
+        break;
+      }
+      done += written;
+    }
+  }
+  close(from);
+  if (close(to) != 0 && error == 0) error = errno;
+  if (error != 0) Fail(error);
+  unlink(temporary_path_.c_str());
+  platform::KeepOnSignal(temporary_path_);
+  temporary_path_.clear();
 }

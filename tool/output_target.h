@@ -1,7 +1,8 @@
 // Where OUTPUT is written. Standard output, a named pipe and a character device are
 // written in place. A regular file (new, or replaced when its user may write to it) is
 // written to a temporary file in its folder and renamed over it only when complete,
-// keeping its permissions; the temporary file goes on failure and on signals. Links are
+// keeping its permissions; the temporary file goes on failure and on signals. A file of
+// several names (hard links) is instead written over in place when complete. Links are
 // followed as opening the name follows them, and an OUTPUT that is the INPUT is refused.
 #pragma once
 
@@ -25,6 +26,7 @@ class OutputTarget {
   // The absolute path, every link on the way resolved; throws ToolError when it fails.
   std::string ResolvedPath(const std::string& path) const;
   void PrepareRegularFile(const std::string& final_path, unsigned mode);
+  void CopyIntoFinalFile();
   [[noreturn]] void Fail(int error) const;
 
   std::string name_;
@@ -34,6 +36,7 @@ class OutputTarget {
   std::string temporary_path_;
   unsigned mode_ = 0;
   bool keep_owner_ = false;
+  bool written_in_place_ = false;
   unsigned owner_ = 0, group_ = 0;
   std::string created_target_;  // a file created through a dangling link, removed on failure
 };

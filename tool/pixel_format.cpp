@@ -34,7 +34,6 @@ const char* NameOf(PixelFormat format) {
   return "unknown";
 }
 
-const char* PixelFormatNames() { return "rgb24, rgb32, yuy2, yv12 or i420"; }
 
 int HostPixelType(PixelFormat format) {
   switch (format) {

@@ -9,7 +9,6 @@ enum class PixelFormat { kRgb24, kRgb32, kYuy2, kYv12, kI420 };
 
 std::optional<PixelFormat> PixelFormatNamed(const std::string& name);
 const char* NameOf(PixelFormat format);
-const char* PixelFormatNames();  // for messages: "rgb24, rgb32, yuy2, yv12 or i420"
 
 // The host's pixel type for the format.
 int HostPixelType(PixelFormat format);

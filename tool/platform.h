@@ -13,9 +13,10 @@ bool IsTerminal(FILE* stream);
 // Standard input and output carry raw frames, which must pass byte for byte.
 void SetBinaryMode(FILE* stream);
 
-// A reader that goes away (`| head`) should make writes fail, not end the program, so
-// that the error can be reported and the temporary file removed.
-void IgnoreBrokenPipe();
+// A reader that goes away (`| head`), or a file past the size limit (`ulimit -f`), should
+// make writes fail (EPIPE, EFBIG), not end the program, so that the error can be reported
+// and the temporary file removed.
+void IgnoreWriteSignals();
 
 int ProcessorCount();
 

@@ -21,9 +21,9 @@ namespace {
 // Every signal whose default action ends the process and that can be caught. Faults
 // are left to the sanitizers in their builds, which report them.
 std::vector<int> EndingSignals() {
-  std::vector<int> numbers{SIGHUP,  SIGINT,    SIGQUIT, SIGALRM,   SIGTERM, SIGUSR1,
-                           SIGUSR2, SIGXCPU,   SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,
-                           SIGPWR,  SIGSTKFLT, SIGTRAP, SIGSYS};
+  std::vector<int> numbers{SIGHUP,    SIGINT,  SIGQUIT, SIGALRM, SIGTERM,   SIGUSR1, SIGUSR2,
+                           SIGXCPU,   SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT, SIGTRAP,
+                           SIGSYS};
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_UNDEFINED__)
   for (int fault : {SIGILL, SIGABRT, SIGBUS, SIGFPE, SIGSEGV}) numbers.push_back(fault);
 #endif
@@ -62,7 +62,10 @@ bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 void SetBinaryMode(FILE*) {}
 
-void IgnoreBrokenPipe() { signal(SIGPIPE, SIG_IGN); }
+void IgnoreWriteSignals() {
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
+}
 
 void CleanUpOnSignals() {
   const std::vector<int> numbers = EndingSignals();

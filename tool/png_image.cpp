@@ -32,25 +32,38 @@ class PngReader : public FrameReader {
 
 class PngWriter : public FrameWriter {
  public:
-  PngWriter(int descriptor, const std::string& name, const FrameLayout& layout)
-      : descriptor_(descriptor), name_(name), layout_(layout) {}
+  PngWriter(int descriptor, const std::string& name, const FrameLayout& layout, bool opaque)
+      : descriptor_(descriptor),
+        name_(name),
+        layout_(layout),
+        drop_alpha_(opaque && layout.format == PixelFormat::kRgb32) {}
 
-  void WriteFrame(const Picture& picture) override {
+  void WriteFrame(const Picture& given) override {
+    // A fourth channel that is only padding is left out: else it would show as transparency.
+    Picture without_alpha;
+    if (drop_alpha_) {
+      without_alpha.resize(given.size() / 4 * 3);
+      for (size_t in = 0, out = 0; in < given.size(); in += 4, out += 3)
+        std::memcpy(&without_alpha[out], &given[in], 3);
+    }
+    const Picture& picture = drop_alpha_ ? without_alpha : given;
+    const FrameLayout layout{drop_alpha_ ? PixelFormat::kRgb24 : layout_.format, layout_.width,
+                             layout_.height};
     if (written_) throw ToolError(name_ + " can hold only one frame; choose one with --frames 1");
     written_ = true;
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(layout_.width);
-    image.height = png_uint_32(layout_.height);
-    image.format = layout_.format == PixelFormat::kRgb32 ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+    image.width = png_uint_32(layout.width);
+    image.height = png_uint_32(layout.height);
+    image.format = layout.format == PixelFormat::kRgb32 ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
     // A stream of its own, so that closing it leaves the output's descriptor open.
     const int descriptor = dup(descriptor_);
     FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "wb");
     if (!file && descriptor >= 0) close(descriptor);
     if (!file) throw ToolError("cannot write " + name_ + ": " + std::strerror(errno));
     const int ok = png_image_write_to_stdio(&image, file, 0, picture.data(),
-                                            png_int_32(layout_.RowBytes()), nullptr);
+                                            png_int_32(layout.RowBytes()), nullptr);
     const bool closed = std::fclose(file) == 0;
     if (!ok) {
       const std::string reason = image.message;
@@ -65,6 +78,7 @@ class PngWriter : public FrameWriter {
   int descriptor_;
   std::string name_;
   FrameLayout layout_;
+  bool drop_alpha_;
   bool written_ = false;
 };
 
@@ -152,9 +166,9 @@ std::unique_ptr<FrameReader> OpenPngReader(const std::string& path) {
 }
 
 std::unique_ptr<FrameWriter> OpenPngWriter(int descriptor, const std::string& name,
-                                           const FrameLayout& layout) {
+                                           const FrameLayout& layout, bool opaque) {
   if (!layout.IsRgb())
     throw ToolError(name + ": PNG files hold rgb24 or rgb32 pictures, not " +
                     NameOf(layout.format));
-  return std::make_unique<PngWriter>(descriptor, name, layout);
+  return std::make_unique<PngWriter>(descriptor, name, layout, opaque);
 }

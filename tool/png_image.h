@@ -11,6 +11,6 @@
 std::unique_ptr<FrameReader> OpenPngReader(const std::string& path);
 
 // Writes the one frame it is given to `descriptor`, which stays open; only rgb24 and rgb32
-// frames can be written.
+// frames can be written, rgb32 as RGB without alpha where it is `opaque`.
 std::unique_ptr<FrameWriter> OpenPngWriter(int descriptor, const std::string& name,
-                                           const FrameLayout& layout);
+                                           const FrameLayout& layout, bool opaque);

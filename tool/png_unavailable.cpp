@@ -13,6 +13,7 @@ namespace {
 
 std::unique_ptr<FrameReader> OpenPngReader(const std::string& path) { ThrowUnavailable(path); }
 
-std::unique_ptr<FrameWriter> OpenPngWriter(int, const std::string& name, const FrameLayout&) {
+std::unique_ptr<FrameWriter> OpenPngWriter(int, const std::string& name, const FrameLayout&,
+                                           bool) {
   ThrowUnavailable(name);
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "avisynth_library.h"
-#include "host_frames.h"
+#include "picture_frames.h"
 #include "tool_error.h"
 
 namespace {
@@ -78,30 +78,41 @@ void ScriptSource::Open(std::optional<int64_t> frame_limit) {
     throw ToolError(name_ +
                     " gives frames in a pixel format korvel does not write: end it with "
                     "ConvertToRGB32(), ConvertToRGB24(), ConvertToYUY2() or ConvertToYV12()");
-  info_.layout = {*format, vi->width, vi->height};
-  CheckFrameLayout(info_.layout);
+  layout_ = {*format, vi->width, vi->height};
+  CheckFrameLayout(layout_);
   // Within the range of FFmpeg's rationals, as close as they come.
   int numerator = 0, denominator = 0;
   av_reduce(&numerator, &denominator, vi->fps_numerator, vi->fps_denominator, INT_MAX);
   if (numerator <= 0 || denominator <= 0)
     throw ToolError(name_ + " gives no frame rate: " + std::to_string(vi->fps_numerator) + "/" +
                     std::to_string(vi->fps_denominator));
-  info_.rate_numerator = unsigned(numerator);
-  info_.rate_denominator = unsigned(denominator);
-  info_.frame_count =
-      frame_limit ? std::min<int64_t>(*frame_limit, vi->num_frames) : vi->num_frames;
-  properties_.frame_rate = {numerator, denominator};
-  properties_.time_base = av_inv_q(properties_.frame_rate);
+  frame_count_ = frame_limit ? std::min<int64_t>(*frame_limit, vi->num_frames) : vi->num_frames;
+  description_.name = name_;
+  description_.kind = InputKind::kScript;
+  StreamDescription stream;
+  stream.type = AVMEDIA_TYPE_VIDEO;
+  description_.streams.push_back(std::move(stream));
+  VideoDescription& video = description_.video;
+  video.format = AvFormatOf(layout_.format);
+  video.width = layout_.width;
+  video.height = layout_.height;
+  video.frame_rate = {numerator, denominator};
+  video.time_base = av_inv_q(video.frame_rate);
+  video.frame_count = frame_count_;
+  // The host's RGB is full range, and its fourth channel mostly unused (BlankClip leaves it 0).
+  if (layout_.IsRgb()) video.range = AVCOL_RANGE_JPEG;
+  video.has_real_alpha = false;
+  video.raw_format = layout_.format;
+  description_.streams[0].time_base = video.time_base;
   if (vi->audio_samples_per_second > 0 && vi->nchannels > 0) AddSoundStream(*vi);
 }
 
 void ScriptSource::AddSoundStream(const avisynth_c::VideoInfo& vi) {
   const std::optional<SampleFormat> format = FormatOfSampleType(vi.sample_type);
   if (!format) return;
-  sound_ = avformat_alloc_context();
-  AVStream* stream = sound_ ? avformat_new_stream(sound_, nullptr) : nullptr;
-  if (!stream) throw std::bad_alloc();
-  AVCodecParameters& parameters = *stream->codecpar;
+  StreamDescription stream;
+  stream.type = AVMEDIA_TYPE_AUDIO;
+  AVCodecParameters& parameters = *stream.parameters;
   parameters.codec_type = AVMEDIA_TYPE_AUDIO;
   parameters.codec_id = format->codec;
   parameters.format = format->format;
@@ -109,34 +120,29 @@ void ScriptSource::AddSoundStream(const avisynth_c::VideoInfo& vi) {
   av_channel_layout_default(&parameters.ch_layout, vi.nchannels);
   parameters.bits_per_coded_sample = 8 * format->bytes;
   parameters.block_align = format->bytes * vi.nchannels;
-  stream->time_base = {1, vi.audio_samples_per_second};
+  stream.time_base = {1, vi.audio_samples_per_second};
   sample_bytes_ = parameters.block_align;
-  properties_.input = sound_;
+  description_.streams.push_back(std::move(stream));
 }
 
-void ScriptSource::ForwardPackets(const std::vector<int>& streams, PacketForwarder forward) {
-  if (sound_ && std::find(streams.begin(), streams.end(), 0) != streams.end())
-    forward_ = std::move(forward);
-}
-
-void ScriptSource::ForwardSound(int64_t n) {
+AvPacketPtr ScriptSource::Sound(int64_t n) {
   const avisynth_c::VideoInfo* vi = avs_.get_video_info(clip_);
   const AVRational samples_per_frame =
-      av_div_q({vi->audio_samples_per_second, 1}, properties_.frame_rate);
+      av_div_q({vi->audio_samples_per_second, 1}, description_.video.frame_rate);
   const int64_t start = av_rescale(n, samples_per_frame.num, samples_per_frame.den);
   const int64_t end = std::min(vi->num_audio_samples,
                                av_rescale(n + 1, samples_per_frame.num, samples_per_frame.den));
-  if (end <= start) return;
+  if (end <= start) return nullptr;
   AvPacketPtr packet = NewPacket();
   if (av_new_packet(packet.get(), int((end - start) * sample_bytes_)) < 0) throw std::bad_alloc();
   if (avs_.get_audio(clip_, packet->data, start, end - start) != 0 || avs_.clip_get_error(clip_))
     throw ToolError(
         "cannot read " + name_ + ": its sound from sample " + std::to_string(start) + ": " +
         (avs_.clip_get_error(clip_) ? avs_.clip_get_error(clip_) : "the host gave none"));
-  packet->stream_index = 0;
+  packet->stream_index = 1;
   packet->pts = packet->dts = start;
   packet->duration = end - start;
-  forward_(packet.get());
+  return packet;
 }
 
 ScriptSource::~ScriptSource() { Release(); }
@@ -147,12 +153,16 @@ void ScriptSource::Release() {
   clip_ = nullptr;
   if (env_) avs_.delete_script_environment(env_);
   env_ = nullptr;
-  avformat_free_context(sound_);
-  sound_ = nullptr;
 }
 
-bool ScriptSource::ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) {
-  if (next_ >= info_.frame_count) return false;
+bool ScriptSource::Read(SourceItem* item) {
+  if (pending_sound_) {
+    item->stream = 1;
+    item->frame.reset();
+    item->packet = std::move(pending_sound_);
+    return true;
+  }
+  if (next_ >= frame_count_) return false;
   avisynth_c::VideoFrame* source = avs_.get_frame(clip_, int(next_));
   const char* error = avs_.clip_get_error(clip_);
   if (!source || error) {
@@ -160,39 +170,45 @@ bool ScriptSource::ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t
     throw ToolError("cannot read " + name_ + ": frame " + std::to_string(next_) + ": " +
                     (error ? error : "the host gave no frame"));
   }
-  CopyPicture(source);
+  AvFramePtr frame;
+  try {
+    frame = CopyFrame(source);
+  } catch (...) {
+    avs_.release_video_frame(source);
+    throw;
+  }
   avs_.release_video_frame(source);
-  *frame = HostFrameFromPicture(env, info_.layout, picture_);
-  if (forward_) ForwardSound(next_);
-  *time = next_++;
+  if (sample_bytes_ > 0) pending_sound_ = Sound(next_);
+  frame->pts = next_++;
+  item->stream = 0;
+  item->packet.reset();
+  item->frame = std::move(frame);
   return true;
 }
 
-void ScriptSource::CopyPicture(const avisynth_c::VideoFrame* frame) {
-  const FrameLayout& layout = info_.layout;
-  picture_.resize(size_t(layout.FrameBytes()));
-  uint8_t* out = picture_.data();
-  auto copy_plane = [&](int plane, int row_bytes, int rows, bool bottom_up) {
-    const uint8_t* data = avs_.get_read_ptr_p(frame, plane);
-    const int pitch = avs_.get_pitch_p(frame, plane);
-    if (avs_.get_row_size_p(frame, plane) < row_bytes || avs_.get_height_p(frame, plane) < rows)
+AvFramePtr ScriptSource::CopyFrame(const avisynth_c::VideoFrame* source) {
+  const FrameLayout& layout = layout_;
+  AvFramePtr frame = NewVideoFrame(AvFormatOf(layout.format), layout.width, layout.height);
+  auto copy_plane = [&](int host_plane, int plane, int row_bytes, int rows, bool bottom_up) {
+    const uint8_t* data = avs_.get_read_ptr_p(source, host_plane);
+    const int pitch = avs_.get_pitch_p(source, host_plane);
+    if (avs_.get_row_size_p(source, host_plane) < row_bytes ||
+        avs_.get_height_p(source, host_plane) < rows)
       throw ToolError("cannot read " + name_ + ": the host gave a frame smaller than its clip");
     for (int row = 0; row < rows; ++row) {
       const int memory_row = bottom_up ? rows - 1 - row : row;
-      std::memcpy(out, data + ptrdiff_t(memory_row) * pitch, size_t(row_bytes));
-      out += row_bytes;
+      std::memcpy(frame->data[plane] + ptrdiff_t(row) * frame->linesize[plane],
+                  data + ptrdiff_t(memory_row) * pitch, size_t(row_bytes));
     }
   };
   const int row_bytes = int(layout.RowBytes());
   if (!layout.IsPlanar()) {
-    // The host keeps RGB bottom-up, as its own frames are; the raw picture is top-down.
-    copy_plane(0, row_bytes, layout.height, layout.IsRgb());
-    return;
+    // The host keeps RGB bottom-up, as its own frames are.
+    copy_plane(0, 0, row_bytes, layout.height, layout.IsRgb());
+    return frame;
   }
-  // The raw file's chroma order is the format's: V first for YV12, U first for I420.
-  const bool v_first = layout.format == PixelFormat::kYv12;
-  copy_plane(avisynth_c::kPlaneY, row_bytes, layout.height, false);
-  for (int plane : {v_first ? avisynth_c::kPlaneV : avisynth_c::kPlaneU,
-                    v_first ? avisynth_c::kPlaneU : avisynth_c::kPlaneV})
-    copy_plane(plane, row_bytes / 2, layout.height / 2, false);
+  copy_plane(avisynth_c::kPlaneY, 0, row_bytes, layout.height, false);
+  copy_plane(avisynth_c::kPlaneU, 1, row_bytes / 2, layout.height / 2, false);
+  copy_plane(avisynth_c::kPlaneV, 2, row_bytes / 2, layout.height / 2, false);
+  return frame;
 }

@@ -1,33 +1,21 @@
 #include "video_source.h"
 
 extern "C" {
-#include <libavutil/display.h>
 #include <libavutil/parseutils.h>
 }
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
+#include "container_checks.h"
+#include "pixel_format.h"
 #include "tool_error.h"
 
 namespace {
-
-// The clockwise turn in degrees (90, 180 or 270) that shows the frame upright, when the
-// matrix is exactly such a turn; 0 otherwise, a flip or an angle in between included.
-int ExactQuarterTurn(const std::string& stored) {
-  if (stored.empty()) return 0;
-  int32_t matrix[9];
-  std::memcpy(matrix, stored.data(), sizeof matrix);
-  for (int turn : {90, 180, 270}) {
-    int32_t expected[9];
-    av_display_rotation_set(expected, double(turn));
-    if (std::memcmp(matrix, expected, 2 * sizeof(int32_t)) == 0 &&
-        std::memcmp(matrix + 3, expected + 3, 2 * sizeof(int32_t)) == 0)
-      return turn;
-  }
-  return 0;
-}
 
 // Matroska keeps the time each track ends as a tag, "HH:MM:SS.nnnnnnnnn"; -1 when absent.
 double TaggedSeconds(const AVStream* stream) {
@@ -49,11 +37,39 @@ AVStream* ChooseVideoStream(const AVFormatContext* format) {
   return cover;
 }
 
+// The first bytes of a regular file (a pipe's would be lost to the demuxer), for the
+// checks of what its header declares.
+std::vector<uint8_t> FileStart(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
+  std::ifstream file(path, std::ios::binary);
+  std::vector<uint8_t> start(4096);
+  file.read(reinterpret_cast<char*>(start.data()), std::streamsize(start.size()));
+  start.resize(size_t(file.gcount()));
+  return start;
+}
+
+[[noreturn]] void ThrowTooLarge(const std::string& path, int64_t width, int64_t height) {
+  throw ToolError("cannot read " + path + ": frame size " + std::to_string(width) + "x" +
+                  std::to_string(height) + " is too large");
+}
+
+bool NamedOneOf(const char* names, std::initializer_list<const char*> choices) {
+  for (const char* choice : choices)
+    if (std::strcmp(names, choice) == 0) return true;
+  return false;
+}
+
 }  // namespace
 
-VideoSource::VideoSource(const std::string& path, PixelFormat format,
-                         std::optional<int64_t> frame_limit, bool upright)
+VideoSource::VideoSource(const std::string& path, std::optional<int64_t> frame_limit)
     : path_(path), frame_limit_(frame_limit) {
+  // The demuxer of YUV4MPEG refuses a size past its own limit with a text of no use.
+  const std::vector<uint8_t> start = FileStart(path);
+  int64_t width = 0, height = 0;
+  if (Yuv4MpegFrameSize(start.data(), start.size(), &width, &height) &&
+      width * height > kMostPixels)
+    ThrowTooLarge(path, width, height);
   // The file protocol, named, so that a file name means that file and nothing else.
   AVIOContext* io = nullptr;
   const int opened = avio_open2(&io, ("file:" + path).c_str(), AVIO_FLAG_READ, nullptr, nullptr);
@@ -67,6 +83,13 @@ VideoSource::VideoSource(const std::string& path, PixelFormat format,
   int error = avformat_open_input(&context, path.c_str(), nullptr, nullptr);
   if (error < 0) Fail("cannot read", error);
   format_.reset(context);
+  // A size its header declares is refused before any decoder is asked to hold it.
+  for (unsigned i = 0; i < context->nb_streams; ++i) {
+    const AVCodecParameters* declared = context->streams[i]->codecpar;
+    if (declared->codec_type == AVMEDIA_TYPE_VIDEO &&
+        int64_t(declared->width) * declared->height > kMostPixels)
+      ThrowTooLarge(path, declared->width, declared->height);
+  }
   // The decoders that look into the streams take no larger pictures than korvel does.
   std::vector<AVDictionary*> limits(context->nb_streams, nullptr);
   for (AVDictionary*& limit : limits) av_dict_set_int(&limit, "max_pixels", kMostPixels, 0);
@@ -77,41 +100,78 @@ VideoSource::VideoSource(const std::string& path, PixelFormat format,
   // A transport stream declares no length, but one cut short mostly ends inside one of
   // its packets (of 188 bytes, or 192 or 204 with a prefix or a check).
   const int64_t size = avio_size(io);
-  if (std::strcmp(context->iformat->name, "mpegts") == 0 && size > 0 && size % 188 != 0 &&
-      size % 192 != 0 && size % 204 != 0)
+  const char* container = context->iformat->name;
+  if (std::strcmp(container, "mpegts") == 0 && size > 0 && size % 188 != 0 && size % 192 != 0 &&
+      size % 204 != 0)
     throw ToolError("cannot read " + path + ": it ends inside a packet, so it is cut short");
+  // A Matroska segment declares its size; the demuxer takes a file cut inside it, even
+  // inside a frame, as complete.
+  if (std::strcmp(container, "matroska,webm") == 0) {
+    segment_end_ = MatroskaSegmentEnd(start.data(), start.size());
+    if (segment_end_ > size && size >= 0)
+      throw ToolError("cannot read " + path + ": it ends before the end its header declares, " +
+                      "so it is cut short");
+  }
 
   stream_ = ChooseVideoStream(context);
   if (!stream_) throw ToolError(path + " has no video stream");
   const AVCodecParameters* parameters = stream_->codecpar;
-  info_.layout = {format, parameters->width, parameters->height};
   try {
-    CheckFrameLayout(info_.layout);
+    CheckFrameLayout({PixelFormat::kRgb24, parameters->width, parameters->height});
   } catch (const ToolError& too_large) {
     throw ToolError("cannot read " + path + ": " + too_large.what());
   }
-  decoder_ = OpenDecoder(stream_, path, "video");
+  decoder_ = OpenDecoder(parameters, stream_->time_base, path, "video");
+  Describe();
+}
+
+void VideoSource::Describe() {
+  const AVFormatContext* context = format_.get();
+  InputDescription& d = description_;
+  d.name = path_;
+  d.kind = InputKind::kVideo;
+  for (unsigned i = 0; i < context->nb_streams; ++i) {
+    const AVStream* stream = context->streams[i];
+    StreamDescription s;
+    s.type = stream->codecpar->codec_type;
+    if (avcodec_parameters_copy(s.parameters.get(), stream->codecpar) < 0) throw std::bad_alloc();
+    s.time_base = stream->time_base;
+    s.disposition = stream->disposition;
+    s.metadata = CopyDictionary(stream->metadata);
+    if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC && stream != stream_) {
+      s.cover = NewPacket();
+      if (av_packet_ref(s.cover.get(), &stream->attached_pic) < 0) throw std::bad_alloc();
+    }
+    d.streams.push_back(std::move(s));
+  }
+  if (context->start_time != AV_NOPTS_VALUE) d.start_time = context->start_time;
+  d.metadata = CopyDictionary(context->metadata);
+  for (unsigned i = 0; i < context->nb_chapters; ++i) {
+    const AVChapter* chapter = context->chapters[i];
+    d.chapters.push_back({chapter->id, chapter->time_base, chapter->start, chapter->end,
+                          CopyDictionary(chapter->metadata)});
+  }
 
   const bool cover = stream_->disposition & AV_DISPOSITION_ATTACHED_PIC;
   AVRational rate = stream_->avg_frame_rate;
   if (rate.num <= 0 || rate.den <= 0) rate = stream_->r_frame_rate;
   if (rate.num <= 0 || rate.den <= 0 || cover) rate = {25, 1};
-  info_.rate_numerator = unsigned(rate.num);
-  info_.rate_denominator = unsigned(rate.den);
-  VideoProperties& properties = properties_;
-  properties.time_base = stream_->time_base;
-  properties.frame_rate = rate;
-  if (context->start_time != AV_NOPTS_VALUE) properties.start_time = context->start_time;
-  properties.sample_aspect_ratio = av_guess_sample_aspect_ratio(context, stream_, nullptr);
-  properties.display_matrix = StreamDisplayMatrix(stream_);
-  properties.input = context;
-  properties.video_stream = stream_->index;
-
-  const int turn = upright ? ExactQuarterTurn(properties.display_matrix) : 0;
-  if (turn != 0) properties.display_matrix.clear();
-  if (turn == 90 || turn == 270) std::swap(info_.layout.width, info_.layout.height);
-  converter_ =
-      std::make_unique<DecodedFrameConverter>(parameters->width, parameters->height, format, turn);
+  const AVCodecParameters* parameters = stream_->codecpar;
+  VideoDescription& v = d.video;
+  v.stream = stream_->index;
+  v.format = decoder_->pix_fmt;
+  v.width = parameters->width;
+  v.height = parameters->height;
+  v.time_base = stream_->time_base;
+  v.frame_rate = rate;
+  v.sample_aspect_ratio =
+      av_guess_sample_aspect_ratio(format_.get(), const_cast<AVStream*>(stream_), nullptr);
+  v.display_matrix = StreamDisplayMatrix(stream_);
+  v.range = parameters->color_range;
+  v.space = parameters->color_space;
+  v.primaries = parameters->color_primaries;
+  v.transfer = parameters->color_trc;
+  v.chroma_location = parameters->chroma_location;
 
   if (cover)
     declared_frames_ = 1;
@@ -119,39 +179,30 @@ VideoSource::VideoSource(const std::string& path, PixelFormat format,
     declared_frames_ = stream_->nb_frames;
   else
     declared_seconds_ = TaggedSeconds(stream_);
-  info_.frame_count = declared_frames_ >= 0   ? declared_frames_
-                      : declared_seconds_ > 0 ? std::llround(declared_seconds_ * av_q2d(rate))
-                                              : -1;
-  forwarded_.assign(context->nb_streams, false);
-  for (unsigned i = 0; i < context->nb_streams; ++i)
-    if (int(i) != stream_->index) context->streams[i]->discard = AVDISCARD_ALL;
+  v.frame_count = declared_frames_ >= 0   ? declared_frames_
+                  : declared_seconds_ > 0 ? std::llround(declared_seconds_ * av_q2d(rate))
+                                          : -1;
 }
 
 void VideoSource::Fail(const char* what, int error) const {
   throw ToolError(std::string(what) + " " + path_ + ": " + AvErrorText(error));
 }
 
-void VideoSource::ForwardPackets(const std::vector<int>& streams, PacketForwarder forward) {
-  for (int index : streams) {
-    forwarded_[size_t(index)] = true;
-    format_->streams[index]->discard = AVDISCARD_DEFAULT;
-  }
-  forward_ = std::move(forward);
-}
-
-// Feeds the decoder until it gives a frame; false when it has given its last.
-bool VideoSource::ReceiveFrame() {
+bool VideoSource::Read(SourceItem* item) {
+  if (frame_limit_ && frames_ >= *frame_limit_) return false;
   for (;;) {
-    int error = avcodec_receive_frame(decoder_.get(), frame_.get());
-    if (error == 0) return true;
-    if (error == AVERROR_EOF) return false;
-    if (error != AVERROR(EAGAIN)) Fail("cannot decode", error);
-    error = av_read_frame(format_.get(), packet_.get());
+    if (ReceiveFrame(item)) return true;
+    if (draining_) {
+      CheckComplete();
+      return false;
+    }
+    int error = av_read_frame(format_.get(), packet_.get());
     if (error == AVERROR_EOF) {
       // A read error can end a demuxer's stream as if it were the end of the file.
       if (format_->pb->error < 0) Fail("cannot read", format_->pb->error);
       error = avcodec_send_packet(decoder_.get(), nullptr);
       if (error < 0 && error != AVERROR_EOF) Fail("cannot decode", error);
+      draining_ = true;
       continue;
     }
     if (error < 0) Fail("cannot read", error);
@@ -159,64 +210,98 @@ bool VideoSource::ReceiveFrame() {
     if (packet_->flags & AV_PKT_FLAG_CORRUPT)
       throw ToolError("cannot read " + path_ + ": stream " + std::to_string(index) +
                       " is damaged or cut short");
-    if (index == stream_->index) {
-      ++packets_;
-      NoteDecodeOrder(*packet_);
-      if (packet_->flags & AV_PKT_FLAG_DISCARD) ++discarded_packets_;
-      error = avcodec_send_packet(decoder_.get(), packet_.get());
-      if (error < 0) Fail("cannot decode", error);
-    } else if (index < int(forwarded_.size()) && forwarded_[size_t(index)] && forward_) {
-      forward_(packet_.get());
+    NoteStreamEnd(*packet_);
+    if (index != stream_->index) {
+      item->stream = index;
+      item->frame.reset();
+      item->packet = NewPacket();
+      av_packet_move_ref(item->packet.get(), packet_.get());
+      return true;
     }
+    ++packets_;
+    NoteDecodeOrder(*packet_);
+    if (packet_->flags & AV_PKT_FLAG_DISCARD) ++discarded_packets_;
+    // An empty packet stands for a frame the container dropped: the one before is held.
+    if (packet_->size == 0) {
+      ++empty_packets_;
+      av_packet_unref(packet_.get());
+      continue;
+    }
+    error = avcodec_send_packet(decoder_.get(), packet_.get());
     av_packet_unref(packet_.get());
+    if (error < 0) Fail("cannot decode", error);
+    if (DecoderReportedDamage(decoder_.get())) Fail("cannot decode", AVERROR_INVALIDDATA);
   }
 }
 
-bool VideoSource::ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) {
-  if (frame_limit_ && frames_ >= *frame_limit_) return false;
-  if (!ReceiveFrame()) {
-    CheckComplete();
-    return false;
-  }
-  if (frame_->decode_error_flags != 0 || (frame_->flags & AV_FRAME_FLAG_CORRUPT))
+// A frame the decoder has ready, if any.
+bool VideoSource::ReceiveFrame(SourceItem* item) {
+  AvFramePtr frame = NewFrame();
+  const int error = avcodec_receive_frame(decoder_.get(), frame.get());
+  if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return false;
+  if (error < 0) Fail("cannot decode", error);
+  if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT) ||
+      DecoderReportedDamage(decoder_.get()))
     throw ToolError("cannot decode " + path_ + ": frame " + std::to_string(frames_ + 1) +
                     " is damaged");
-  int64_t when = frame_->best_effort_timestamp;
+  int64_t when = frame->best_effort_timestamp;
   if (when == AV_NOPTS_VALUE)
     when = end_time_ != AV_NOPTS_VALUE
                ? end_time_
                : (stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0);
     // A frame's own duration took this name in libavutil 57.30.
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
-  const int64_t own_length = frame_->duration;
+  const int64_t own_length = frame->duration;
 #else
-  const int64_t own_length = frame_->pkt_duration;
+  const int64_t own_length = frame->pkt_duration;
 #endif
-  const int64_t length =
-      own_length > 0 ? own_length
-                     : av_rescale_q(1, av_inv_q(properties_.frame_rate), properties_.time_base);
+  const VideoDescription& video = description_.video;
+  const int64_t length = own_length > 0
+                             ? own_length
+                             : av_rescale_q(1, av_inv_q(video.frame_rate), video.time_base);
   end_time_ = when + std::max<int64_t>(length, 1);
   last_times_.push_back(when);
   if (last_times_.size() > 16) last_times_.pop_front();
-  *frame = converter_->Convert(env, frame_.get());
-  *time = when;
-  av_frame_unref(frame_.get());
+  frame->pts = when;
+  item->stream = stream_->index;
+  item->packet.reset();
+  item->frame = std::move(frame);
   ++frames_;
   return true;
 }
 
+void VideoSource::NoteStreamEnd(const AVPacket& packet) {
+  if (packet.pos >= 0 && packet.size > 0) read_end_ = std::max(read_end_, packet.pos + packet.size);
+}
+
 // A file cut short often ends without a read error: then only what it declares tells.
 void VideoSource::CheckComplete() const {
+  // Raw frames back to back end exactly after their last whole frame; the demuxer drops a
+  // frame cut short without a word.
+  const int64_t size = avio_size(format_->pb);
+  if (NamedOneOf(format_->iformat->name, {"yuv4mpegpipe", "rawvideo"}) && size > read_end_ &&
+      read_end_ >= 0)
+    throw ToolError("cannot read " + path_ + ": its last frame is cut short");
   int64_t expected = -1;
   if (declared_frames_ >= 0) {
-    expected = declared_frames_ - discarded_packets_;
+    expected = declared_frames_ - discarded_packets_ - empty_packets_;
     if (frames_ >= expected && packets_ >= declared_frames_) return;
+    // AVI counts the empty chunks of dropped frames in its total, and its demuxer skips
+    // them: a stream whose every packet gave its frame and that reaches its declared end
+    // is whole, the frames before the gaps held.
+    const int64_t start = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+    if (stream_->duration > 0 && end_time_ != AV_NOPTS_VALUE &&
+        frames_ + discarded_packets_ >= packets_ && end_time_ >= start + stream_->duration)
+      return;
   } else if (declared_seconds_ > 0) {
-    // The tag holds the time at which the track ends.
-    const double period = 1 / av_q2d(properties_.frame_rate);
+    // Where the segment's declared end was reached, the file is whole: a last frame may be
+    // held past the time of one frame, up to the end the tag declares.
+    if (segment_end_ > 0) return;
+    const VideoDescription& video = description_.video;
+    const double period = 1 / av_q2d(video.frame_rate);
     const double end = frames_ == 0 ? 0 : double(end_time_) * av_q2d(stream_->time_base);
-    if (end >= declared_seconds_ - 1.5 * period) return;
-    expected = frames_ + std::llround((declared_seconds_ - end) / period);
+    if (end >= declared_seconds_ - period / 2) return;
+    expected = frames_ + std::max<int64_t>(1, std::llround((declared_seconds_ - end) / period));
   } else {
     CheckNoHoleAtEnd();
     return;

@@ -1,5 +1,7 @@
-// Videos read in this process: demuxed and decoded by FFmpeg's libraries, converted by
-// libswscale straight into host frames (bottom-up rows included).
+// Videos, and pictures FFmpeg reads, demuxed and decoded in this process by FFmpeg's
+// libraries. The video stream's packets are decoded into frames in the video's own pixel
+// format; the other streams' packets are given as they are. Damage of any kind is an
+// error naming the input.
 #pragma once
 
 extern "C" {
@@ -7,54 +9,28 @@ extern "C" {
 }
 
 #include <deque>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "av_support.h"
-#include "decoded_frames.h"
-#include "frame_stream.h"
+#include "media_source.h"
 
-// What an encoder needs to know of the video it re-creates.
-struct VideoProperties {
-  AVRational time_base{1, 25};   // of the frame times
-  AVRational frame_rate{25, 1};  // the usual rate, for containers without frame times
-  // The input's earliest time over all its streams, in AV_TIME_BASE units: it becomes 0,
-  // so that streams keep their offsets to each other.
-  int64_t start_time = 0;
-  AVRational sample_aspect_ratio{0, 1};
-  std::string display_matrix;  // as stored; empty when none, or when frames were turned
-  // The input's streams: its video's colours, and the others (sound, pictures) for an
-  // output to take; null for raw and PNG input. Only their parameters may be read, and
-  // only before frames flow.
-  const AVFormatContext* input = nullptr;
-  int video_stream = -1;  // none for a script's frames
-};
-
-// Takes a packet of another stream, with its reference.
-using PacketForwarder = std::function<void(AVPacket* packet)>;
-
-class VideoSource : public FrameSource {
+class VideoSource : public MediaSource {
  public:
-  // Throws ToolError naming `path` when it cannot be read as a video. `upright` turns
-  // frames stored a quarter turn (or two) from how they are shown, where the display
-  // matrix is exactly such a turn: for outputs that cannot store the matrix.
-  VideoSource(const std::string& path, PixelFormat format, std::optional<int64_t> frame_limit,
-              bool upright);
+  // `frame_limit` bounds what a message on a short video expects. Throws ToolError naming
+  // `path` when it cannot be read as a video.
+  VideoSource(const std::string& path, std::optional<int64_t> frame_limit);
 
-  const StreamInfo& Info() const override { return info_; }
-  const VideoProperties& Properties() const { return properties_; }
-  // Packets of the streams `forward` is given for; the rest are skipped. Set before the
-  // first frame is read; called on the thread that reads frames.
-  void ForwardPackets(const std::vector<int>& streams, PacketForwarder forward);
-
-  bool ReadFrame(ScriptEnvironment& env, PVideoFrame* frame, int64_t* time) override;
+  const InputDescription& Description() const override { return description_; }
+  bool Read(SourceItem* item) override;
 
  private:
-  bool ReceiveFrame();
+  void Describe();
+  bool ReceiveFrame(SourceItem* item);
   void CheckComplete() const;
   void NoteDecodeOrder(const AVPacket& packet);
+  void NoteStreamEnd(const AVPacket& packet);
   void CheckNoHoleAtEnd() const;
   [[noreturn]] void Fail(const char* what, int error) const;
 
@@ -63,18 +39,17 @@ class VideoSource : public FrameSource {
   std::unique_ptr<AVFormatContext, AvFree<avformat_close_input>> format_;
   AVStream* stream_ = nullptr;
   AvCodecContextPtr decoder_;
-  AvFramePtr frame_ = NewFrame();
   AvPacketPtr packet_ = NewPacket();
-  std::unique_ptr<DecodedFrameConverter> converter_;
-  StreamInfo info_;
-  VideoProperties properties_;
+  InputDescription description_;
   std::optional<int64_t> frame_limit_;
-  std::vector<bool> forwarded_;
-  PacketForwarder forward_;
+  bool draining_ = false;
   int64_t frames_ = 0;
   int64_t packets_ = 0;                // of the video stream, all of them
   int64_t discarded_packets_ = 0;      // before a cut, decoded but never shown
+  int64_t empty_packets_ = 0;          // frames a container marks as dropped (AVI)
   int64_t end_time_ = AV_NOPTS_VALUE;  // of the last frame, in the stream's time base
+  int64_t segment_end_ = -1;           // where a Matroska segment declares its end
+  int64_t read_end_ = -1;              // after the last packet read, for raw containers
   // Decode order against presentation order, for a cut that falls between whole frames.
   int64_t last_dts_ = AV_NOPTS_VALUE;
   int64_t latest_pts_ = AV_NOPTS_VALUE;  // of the packets read so far

@@ -131,6 +131,35 @@ TEST(ScriptInput, Mp4HoldsEveryFrameAndTheSound) {
   EXPECT_NE(streams.find("audio"), std::string::npos) << streams;
 }
 
+// What ffprobe says of one of the command's outputs.
+std::string Probe(const ScriptRun& run, const std::string& entries, const std::string& output) {
+  const std::string probe = "ffprobe -v error -show_entries " + entries + " -of csv=p=0 '" +
+                            run.Path(output).string() + "' >'" + run.Path("probe").string() + "'";
+  if (std::system(probe.c_str()) != 0) return "ffprobe failed";
+  const std::vector<uint8_t> text = ReadFile(run.Path("probe"));
+  return std::string(text.begin(), text.end());
+}
+
+// Sound of more than eight channels crashed the resampler when encoded again.
+TEST(ScriptInput, SixteenChannelsOfSoundAreEncodedAgain) {
+  const ScriptRun run("AudioDub(BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\"), "
+                      "Tone(length=0.4, channels=16))");
+  std::string messages;
+  ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.mp4", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
+      << messages;
+  EXPECT_EQ(Probe(run, "stream=codec_name,channels", "out.mp4"), "h264\naac,16\n");
+}
+
+// The host's RGB32 carries a fourth channel its sources leave 0: a PNG of it is opaque.
+TEST(ScriptInput, Rgb32IntoPngHasNoTransparency) {
+  const ScriptRun run("BlankClip(length=1, width=64, height=48, pixel_type=\"RGB32\", "
+                      "color=$FF8000)");
+  std::string messages;
+  ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.png", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
+      << messages;
+  EXPECT_EQ(Probe(run, "stream=pix_fmt", "out.png"), "rgb24\n");
+}
+
 TEST(ScriptInput, InstalledCommandRendersAScriptWithTheInstalledPlugin) {
   // The prefix holds a host built for it, and Korvel installed by `cmake --install`: the
   // command finds the host beside it, and the host the plugin, with no LoadPlugin and no

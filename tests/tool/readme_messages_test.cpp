@@ -110,6 +110,7 @@ TEST(ReadmeMessages, EveryMessageProvokedIsInTheTable) {
   WriteBytes(folder.Path("empty.raw"), {});
   WriteBytes(folder.Path("clip.avs"), {'B', 'l', 'a', 'n', 'k', 'C', 'l', 'i', 'p', '(', ')'});
   std::filesystem::create_symlink("loop.raw", folder.Path("loop.raw"));
+  std::filesystem::create_directory(folder.Path("folder.avs"));
   const std::vector<std::string> raw{"in.raw", "out.raw", "--size", "48x40"};
   auto with = [&](std::vector<std::string> extra) {
     std::vector<std::string> arguments = raw;
@@ -138,9 +139,8 @@ TEST(ReadmeMessages, EveryMessageProvokedIsInTheTable) {
       {with({"-b", "Line"}), 1},
       {with({"-b", "focus", "-x", "1"}), 1},
       {with({"-b", "rect", "-x", "0"}), 1},
-      {with({"--format", "yuy2"}), 1},
+      {with({"--format", "yuy2"}), 2},
       {{"clip.raw", "out.raw", "--size", "10x10"}, 1},
-      {{"in.raw", "out.raw", "--size", "47x40", "--format", "yuy2"}, 1},
       {{"in.mp4", "out.mp4"}, 1},
       {{"in.raw", "frame%02d.bmp", "--size", "48x40"}, 1},
       {{"in.raw", "out", "--size", "48x40"}, 1},
@@ -148,6 +148,9 @@ TEST(ReadmeMessages, EveryMessageProvokedIsInTheTable) {
       {{"in.raw", "loop.raw", "--size", "48x40"}, 1},
       {with({"--plugin", "no-such.so"}), 1},
       {{"empty.raw", "out.raw", "--size", "48x40"}, 1},
+      {{"in.raw", "out.m3u8", "--size", "48x40"}, 1},
+      {{"in.raw", "out.mp3", "--size", "48x40"}, 1},
+      {{"folder.avs", "out.raw"}, 1},
   };
 #ifdef KORVEL_TOOL_PNG
   cases.push_back({{"in.raw", "out.png", "--size", "48x40"}, 1});

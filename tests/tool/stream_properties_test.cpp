@@ -139,6 +139,7 @@ TEST(StreamProperties, EachContainerGetsSoundItTakes) {
   }
   const auto gif = RunKorvel(folder, {"aac.mp4", "again.gif"});
   EXPECT_EQ(gif.standard_error,
+            "korvel: again.gif: gif does not write yuv420p frames; they are written as bgr8\n"
             "korvel: again.gif: sound track 1 (aac) is left out: CompuServe Graphics Interchange "
             "Format (GIF) files hold no sound\n");
 }

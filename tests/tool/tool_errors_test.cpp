@@ -64,12 +64,13 @@ TEST_F(ToolErrors, ExistingOutputIsLeftAsItWas) {
   EXPECT_EQ(ReadBytes(folder_.Path("out.raw")), old_output);
 }
 
-TEST_F(ToolErrors, OtherFormatsReachThePluginsFormatMessage) {
+// The plugin blurs RGB only: formats it always refused are not offered.
+TEST_F(ToolErrors, OnlyRgbFormatsAreOffered) {
   // 48x40 is 3840 bytes in yuy2 and 2880 in 4:2:0: 11520 bytes are whole frames of both.
   WriteBytes(folder_.Path("yuv.raw"), std::vector<uint8_t>(11520, 128));
-  for (const char* format : {"yuy2", "yv12", "i420"})
-    ExpectFailure({"yuv.raw", "out.raw", "--size", "48x40", "--format", format, "-b", "nonsense"},
-                  "Korvel: RGB32, RGB24 formats only are accepted");
+  for (const std::string format : {"yuy2", "yv12", "i420"})
+    ExpectFailure({"yuv.raw", "out.raw", "--size", "48x40", "--format", format},
+                  "unknown pixel format '" + format + "': use rgb24 or rgb32", 2);
 }
 
 TEST_F(ToolErrors, PartialFrameNamesTheByteCount) {
@@ -111,14 +112,10 @@ TEST_F(ToolErrors, BadSizesAndFormats) {
         std::string("--size takes WIDTHxHEIGHT with both at least 1, like 640x480, not '") + size +
             "'",
         2);
-  ExpectFailure({"in.raw", "out.raw", "--size", "47x40", "--format", "yuy2"},
-                "frame size 47x40 does not suit yuy2, whose width must be even");
-  ExpectFailure({"in.raw", "out.raw", "--size", "48x39", "--format", "i420"},
-                "frame size 48x39 does not suit i420, whose width and height must be even");
   ExpectFailure({"in.raw", "out.raw", "--size", "100000x100000"},
                 "frame size 100000x100000 is too large");
   ExpectFailure({"in.raw", "out.raw", "--size", "48x40", "--format", "nv12"},
-                "unknown pixel format 'nv12': use rgb24, rgb32, yuy2, yv12 or i420", 2);
+                "unknown pixel format 'nv12': use rgb24 or rgb32", 2);
 }
 
 // A picture's declared size is checked before its memory is taken.

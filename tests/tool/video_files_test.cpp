@@ -64,7 +64,7 @@ TEST(VideoFiles, FramesShortensVideoAndAudio) {
   ScratchFolder folder;
   MakeClip(folder, "in.mp4");
   const auto result =
-      RunKorvel(folder, {"in.mp4", "out.mkv", "--frames", "4", "--format", "rgb24"});
+      RunKorvel(folder, {"in.mp4", "out.mkv", "--frames", "4", "--rgb", "--format", "rgb24"});
   ASSERT_EQ(result.status, 0) << result.standard_error;
   EXPECT_EQ(StreamSummary(folder, "out.mkv"), "h264,video,64,48,25/1,4\naac\n");
   // 4 frames last 0.16 s; the audio, 0.4 s long, ends with them, give or take a packet.
@@ -87,8 +87,8 @@ TEST(VideoFiles, PluginMessageBeforeAnyDecodingAndNothingWritten) {
   const auto result = RunKorvel(folder, {"in.mp4", "out.mp4", "-b", "focus", "-x", "9"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.standard_error, "korvel: Korvel:for focus x must be  between 2 8\n");
-  const auto yuy2 = RunKorvel(folder, {"in.mp4", "out.mp4", "--format", "yuy2"});
-  EXPECT_EQ(yuy2.standard_error, "korvel: Korvel: RGB32, RGB24 formats only are accepted\n");
+  const auto rgb = RunKorvel(folder, {"in.mp4", "out.mp4", "--rgb", "-b", "focus", "-x", "9"});
+  EXPECT_EQ(rgb.standard_error, "korvel: Korvel:for focus x must be  between 2 8\n");
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"in.mp4"}));
 }
 
