@@ -48,4 +48,12 @@ std::string BlankClip(const char* pixel_type, int width = 640, int height = 480)
 // (those the case leaves out left out).
 std::string ScriptArguments(const ExtentCase& c);
 
+// A short H.264 video (160x120, 10 frames of ffmpeg's test pattern, 4:2:0) that ffmpeg
+// makes once for the program, and its path; removed when the program ends.
+constexpr int kTestVideoFrames = 10;
+const std::string& TestVideo();
+
+// FFMS2's FFVideoSource on a file, as script text: every frame, no index file written.
+std::string VideoSource(const std::string& path);
+
 }  // namespace korvel_real_host
