@@ -215,6 +215,20 @@ TEST(ScriptInput, InstalledCommandOpensAVideoThroughTheInstalledSourceFilter) {
               ModelOfRawFrames(frames, 160, 120, 4, 2, "rect"));
 }
 
+// KorvelBlur, on the host's C interface, installed in the same folder and autoloaded: the
+// plugin takes the host's functions from the command, which loaded the host.
+TEST(ScriptInput, InstalledCommandRendersKorvelBlurFromTheSameFolder) {
+  const std::filesystem::path prefix = KORVEL_INSTALL_PREFIX;
+  const std::string script =
+      DetailedSource(64, 48, 3, true) + ".ConvertToYV12().KorvelBlur(4, 2, \"line\")";
+  const ScriptRun run(script);
+  std::string messages;
+  ASSERT_EQ(run.Render((prefix / "bin/korvel").string(), "out.raw", "", &messages), 0) << messages;
+  const std::string load =
+      "LoadPlugin(\"\"\"" + (prefix / "lib/avisynth/libkorvelblur.so").string() + "\"\"\")\n";
+  EXPECT_TRUE(ReadFile(run.Path("out.raw")) == HostFrames(load + script));
+}
+
 TEST(ScriptInput, TheHostsMessageNamesTheScript) {
   const std::string script = kLoadPlugin + "BlankClip(pixel_type=\"RGB32\").Korvel(blur=\"disc\")";
   const ScriptRun run(script);
