@@ -82,6 +82,13 @@ AVS_VideoFrame* AVSC_CC GetBlurredFrame(AVS_FilterInfo* info, int n) {
   AVS_VideoFrame* src = host.avs_get_frame(info->child, n);
   if (!src) return nullptr;  // the child's error, which the host raises
   AVS_VideoFrame* dst = host.avs_new_video_frame_p(info->env, &info->vi, src);
+  if (!dst) {
+    // The host's reason (short of memory, most often), which the host keeps.
+    host.avs_release_video_frame(src);
+    const char* reason = host.avs_get_error(info->env);
+    info->error = reason ? reason : kOutOfMemory;
+    return nullptr;
+  }
   const AverageResult result = WritePlanes(info->env, frames, src, dst);
   host.avs_release_video_frame(src);
   if (result == AverageResult::kDone) return dst;

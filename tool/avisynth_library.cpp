@@ -32,10 +32,14 @@ namespace avisynth_c {
 
 Functions Load(const std::string& script) {
   const std::string prefix_libraries = PrefixLibraryFolder();
+  // Global, as the host's own programs have it (they link it): a plugin of the host's C
+  // interface built to take the host's functions from the program finds them, and one that
+  // fails to load would make the host's autoload fail every script.
+  const int mode = RTLD_NOW | RTLD_GLOBAL;
   void* library = nullptr;
   if (!prefix_libraries.empty())
-    library = dlopen((prefix_libraries + "/" + kLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!library) library = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    library = dlopen((prefix_libraries + "/" + kLibraryName).c_str(), mode);
+  if (!library) library = dlopen(kLibraryName, mode);
   if (!library)
     throw ToolError("cannot read " + script +
                     ": AviSynth+ is not installed, and scripts need it: no " + kLibraryName +

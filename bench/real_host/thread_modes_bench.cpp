@@ -4,7 +4,7 @@
 // figure is the best of three runs, since the machine may be shared. Then one instance under
 // Prefetch(8) and Prefetch(96): more threads than any fixed pool of work spaces would hold,
 // whose time per frame must not fall off a cliff. An argument names another build of the
-// plugin to load instead, to compare.
+// plugin to load instead, to compare; a second, "burst", skips the first table.
 #include <avisynth.h>
 
 #include <chrono>
@@ -46,17 +46,21 @@ double FramesPerSecond(const std::string& mode_line, const std::string& call, bo
 
 int main(int argc, char** argv) {
   if (argc > 1) plugin = argv[1];
-  const char* const calls[] = {"Korvel(16, 16, \"focus\")", "Korvel(8, 8, \"rect\")",
-                               "Korvel(8, 3, \"line\")"};
-  std::printf("| call | one thread | mode 1, Prefetch(2) | mode 2, Prefetch(2) | mode 1 / one |\n");
-  std::printf("| --- | --- | --- | --- | --- |\n");
-  for (const char* call : calls) {
-    const double one = FramesPerSecond("", call, false);
-    const double shared = FramesPerSecond("SetFilterMTMode(\"Korvel\", 1)", call, true);
-    const double per_thread = FramesPerSecond("SetFilterMTMode(\"Korvel\", 2)", call, true);
-    std::printf("| `%s` | %.0f fps | %.0f fps | %.0f fps | %.2f× |\n", call, one, shared,
-                per_thread, shared / one);
-    std::fflush(stdout);
+  const bool burst_only = argc > 2 && std::string(argv[2]) == "burst";
+  if (!burst_only) {
+    const char* const calls[] = {"Korvel(16, 16, \"focus\")", "Korvel(8, 8, \"rect\")",
+                                 "Korvel(8, 3, \"line\")"};
+    std::printf(
+        "| call | one thread | mode 1, Prefetch(2) | mode 2, Prefetch(2) | mode 1 / one |\n");
+    std::printf("| --- | --- | --- | --- | --- |\n");
+    for (const char* call : calls) {
+      const double one = FramesPerSecond("", call, false);
+      const double shared = FramesPerSecond("SetFilterMTMode(\"Korvel\", 1)", call, true);
+      const double per_thread = FramesPerSecond("SetFilterMTMode(\"Korvel\", 2)", call, true);
+      std::printf("| `%s` | %.0f fps | %.0f fps | %.0f fps | %.2f× |\n", call, one, shared,
+                  per_thread, shared / one);
+      std::fflush(stdout);
+    }
   }
 
   // A burst of threads on one instance.

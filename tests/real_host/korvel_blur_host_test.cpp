@@ -81,19 +81,14 @@ TEST_P(KorvelBlurMessages, ArriveVerbatim) {
   EXPECT_EQ(host.ErrorOf(GetParam().script), GetParam().message);
 }
 
-std::string Clip(const char* pixel_type, int width = 640, int height = 480) {
-  return "BlankClip(width=" + std::to_string(width) + ", height=" + std::to_string(height) +
-         ", pixel_type=\"" + pixel_type + "\")";
-}
-
 // The one format refused comes first, whatever the other arguments; every other is taken.
 std::vector<MessageCase> FormatCases() {
   std::vector<MessageCase> cases = {
-      {Clip("YUY2") + ".KorvelBlur(999, 999, \"Blob\", planes=[7])",
+      {BlankClip("YUY2") + ".KorvelBlur(999, 999, \"Blob\", planes=[7])",
        "Korvel: YUY2 is not accepted; convert it with ConvertToYV16() first"},
       {"BlankClip(audio_rate=48000).KillVideo().KorvelBlur()", "Korvel: the clip has no video"}};
   for (int f = 0; f < kHostFormatCount; ++f)
-    cases.push_back({Clip(kHostFormats[f].pixel_type) + ".KorvelBlur()", kAccepted});
+    cases.push_back({BlankClip(kHostFormats[f].pixel_type) + ".KorvelBlur()", kAccepted});
   return cases;
 }
 
@@ -102,20 +97,21 @@ INSTANTIATE_TEST_SUITE_P(Format, KorvelBlurMessages, ::testing::ValuesIn(FormatC
 // Then the planes, checked last: a number outside the clip's planes, or one listed twice.
 INSTANTIATE_TEST_SUITE_P(
     Planes, KorvelBlurMessages,
-    ::testing::Values(MessageCase{Clip("YV12") + ".KorvelBlur(planes=[3])",
+    ::testing::Values(MessageCase{BlankClip("YV12") + ".KorvelBlur(planes=[3])",
                                   "Korvel: planes must be between 0 and 2"},
-                      MessageCase{Clip("RGB24") + ".KorvelBlur(planes=[0, -1])",
+                      MessageCase{BlankClip("RGB24") + ".KorvelBlur(planes=[0, -1])",
                                   "Korvel: planes must be between 0 and 2"},
-                      MessageCase{Clip("RGB32") + ".KorvelBlur(planes=[4])",
+                      MessageCase{BlankClip("RGB32") + ".KorvelBlur(planes=[4])",
                                   "Korvel: planes must be between 0 and 3"},
-                      MessageCase{Clip("YUVA444P16") + ".KorvelBlur(planes=[3, 3])",
+                      MessageCase{BlankClip("YUVA444P16") + ".KorvelBlur(planes=[3, 3])",
                                   "Korvel: plane 3 is listed twice"},
-                      MessageCase{Clip("Y8") + ".KorvelBlur(planes=[1])",
+                      MessageCase{BlankClip("Y8") + ".KorvelBlur(planes=[1])",
                                   "Korvel: planes must be between 0 and 0"},
-                      MessageCase{Clip("Y8") + ".KorvelBlur(99, 0, \"line\", planes=[1])",
+                      MessageCase{BlankClip("Y8") + ".KorvelBlur(99, 0, \"line\", planes=[1])",
                                   "Korvel:x must be  between plus minus 80"},
-                      MessageCase{Clip("RGBAP8") + ".KorvelBlur(planes=[3, 2, 1, 0])", kAccepted},
-                      MessageCase{Clip("YV12") + ".KorvelBlur(planes=[])", kAccepted}));
+                      MessageCase{BlankClip("RGBAP8") + ".KorvelBlur(planes=[3, 2, 1, 0])",
+                                  kAccepted},
+                      MessageCase{BlankClip("YV12") + ".KorvelBlur(planes=[])", kAccepted}));
 
 // The shape and extent checks every host's function makes, on grey clips, against the
 // clip's width and height.
@@ -123,16 +119,10 @@ class KorvelBlurExtentMessages : public ::testing::TestWithParam<ExtentCase> {};
 
 TEST_P(KorvelBlurExtentMessages, ArriveVerbatim) {
   const ExtentCase& c = GetParam();
-  std::string arguments;
-  auto add = [&](const std::string& argument) {
-    arguments += (arguments.empty() ? "" : ", ") + argument;
-  };
-  if (c.x != kLeftOut) add("x=" + std::to_string(c.x));
-  if (c.y != kLeftOut) add("y=" + std::to_string(c.y));
-  if (c.blur) add(std::string("blur=\"") + c.blur + "\"");
   KorvelBlurHost host;
-  EXPECT_EQ(host.ErrorOf(Clip("Y8", c.width, c.height) + ".KorvelBlur(" + arguments + ")"),
-            c.message ? c.message : kAccepted);
+  EXPECT_EQ(
+      host.ErrorOf(BlankClip("Y8", c.width, c.height) + ".KorvelBlur(" + ScriptArguments(c) + ")"),
+      c.message ? c.message : kAccepted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, KorvelBlurExtentMessages,

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "first_difference.h"
+#include "plane_extents.h"
 #include "reference_pictures.h"
 
 namespace korvel_real_host {
@@ -148,14 +149,12 @@ void RestoreChannel(const StoredPlane& source, int channel, std::vector<uint8_t>
   }
 }
 
-// Whether the call blurs plane p of the case, and with which extents (PlaneBlurOf's).
+// Whether the call blurs plane p of the case, and with which extents.
 bool PlaneExtents(const KorvelBlurCase& c, int p, int* x, int* y) {
-  if (!Listed(c, p)) return false;
   const bool chroma = !c.format->rgb && (p == 1 || p == 2);
-  *x = c.x / (chroma ? 1 << c.format->log2_w : 1);
-  *y = c.blur == "focus" ? *x : c.y / (chroma ? 1 << c.format->log2_h : 1);
-  // A line of one sample is the plane itself (and has no direction for the model).
-  return !(c.blur == "line" && *x == 0 && *y == 0);
+  return Listed(c, p) &&
+         korvel_test::PlaneExtents(c.blur.c_str(), c.x, c.y, chroma ? c.format->log2_w : 0,
+                                   chroma ? c.format->log2_h : 0, x, y);
 }
 
 }  // namespace

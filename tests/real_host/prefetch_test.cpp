@@ -40,9 +40,9 @@ TEST(Prefetch, GivesTheFramesOfOneInstance) {
 // thread an instance, 3 lets one thread in at a time. Each gives the frames of one thread.
 TEST(ThreadModes, EveryModeGivesTheFramesOfOneThread) {
   constexpr int kFrames = 24;
-  const BlurCase cases[] = {{480, 320, true, "focus", 24, 0},  {480, 320, false, "focus", 5, 0},
-                            {480, 320, false, "line", 9, 4},   {480, 320, true, "line", 60, 20},
-                            {480, 320, true, "rect", 8, 8},    {480, 320, false, "line", 3, 0}};
+  const BlurCase cases[] = {{480, 320, true, "focus", 24, 0}, {480, 320, false, "focus", 5, 0},
+                            {480, 320, false, "line", 9, 4},  {480, 320, true, "line", 60, 20},
+                            {480, 320, true, "rect", 8, 8},   {480, 320, false, "line", 3, 0}};
   const char* const modes[] = {"SetFilterMTMode(\"Korvel\", 1)",
                                "SetFilterMTMode(\"DEFAULT_MT_MODE\", 1)",
                                "SetFilterMTMode(\"Korvel\", 2)", "SetFilterMTMode(\"Korvel\", 3)"};

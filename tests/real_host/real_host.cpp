@@ -1,6 +1,10 @@
 #include "real_host.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 namespace korvel_real_host {
@@ -67,6 +71,55 @@ std::string DetailedSource(int width, int height, int frames, bool rgb32) {
   for (int plane = 0; plane < (rgb32 ? 4 : 3); ++plane)
     script += std::string(plane ? ", " : "") + "\"" + planes[plane] + "\"";
   return script + ")." + (rgb32 ? "ConvertToRGB32()" : "ConvertToRGB24()");
+}
+
+std::string BlankClip(const char* pixel_type, int width, int height) {
+  return "BlankClip(width=" + std::to_string(width) + ", height=" + std::to_string(height) +
+         ", pixel_type=\"" + pixel_type + "\")";
+}
+
+std::string ScriptArguments(const ExtentCase& c) {
+  std::string arguments;
+  auto add = [&](const std::string& argument) {
+    arguments += (arguments.empty() ? "" : ", ") + argument;
+  };
+  if (c.x != kLeftOut) add("x=" + std::to_string(c.x));
+  if (c.y != kLeftOut) add("y=" + std::to_string(c.y));
+  if (c.blur) add(std::string("blur=\"") + c.blur + "\"");
+  return arguments;
+}
+
+namespace {
+
+class VideoFolder {
+ public:
+  VideoFolder() {
+    char pattern[] = "/tmp/korvel-video-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a temporary folder");
+    folder_ = pattern;
+    video_ = folder_ + "/clip.mp4";
+    const std::string make =
+        "ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=160x120:rate=25 "
+        "-frames:v " +
+        std::to_string(kTestVideoFrames) + " -c:v libx264 -pix_fmt yuv420p '" + video_ + "'";
+    if (std::system(make.c_str()) != 0) throw std::runtime_error("ffmpeg made no test video");
+  }
+  ~VideoFolder() { std::filesystem::remove_all(folder_); }
+  const std::string& video() const { return video_; }
+
+ private:
+  std::string folder_, video_;
+};
+
+}  // namespace
+
+const std::string& TestVideo() {
+  static const VideoFolder folder;
+  return folder.video();
+}
+
+std::string VideoSource(const std::string& path) {
+  return "FFVideoSource(\"\"\"" + path + "\"\"\", cache=false)";
 }
 
 }  // namespace korvel_real_host

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "extent_messages.h"
+
 namespace korvel_real_host {
 
 class RealHost {
@@ -38,5 +40,20 @@ std::vector<uint8_t> Picture(const PClip& clip, int n, IScriptEnvironment* env);
 // A clip whose every byte varies with the column, the row and the frame number, made by the
 // host's own filters: interleaved RGB24 or RGB32 (alpha included).
 std::string DetailedSource(int width, int height, int frames, bool rgb32);
+
+// A script's blank clip of this pixel type and size.
+std::string BlankClip(const char* pixel_type, int width = 640, int height = 480);
+
+// The arguments of a call of a case of the shared extent table, as a script writes them
+// (those the case leaves out left out).
+std::string ScriptArguments(const ExtentCase& c);
+
+// A short H.264 video (160x120, 10 frames of ffmpeg's test pattern, 4:2:0) that ffmpeg
+// makes once for the program, and its path; removed when the program ends.
+constexpr int kTestVideoFrames = 10;
+const std::string& TestVideo();
+
+// FFMS2's FFVideoSource on a file, as script text: every frame, no index file written.
+std::string VideoSource(const std::string& path);
 
 }  // namespace korvel_real_host

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <iterator>
 
 #include "real_host.h"
+#include "reference_pictures.h"
 
 namespace korvel_real_host {
 namespace {
@@ -140,8 +142,9 @@ std::string Probe(const ScriptRun& run, const std::string& entries, const std::s
 
 // Sound of more than eight channels crashed the resampler when encoded again.
 TEST(ScriptInput, SixteenChannelsOfSoundAreEncodedAgain) {
-  const ScriptRun run("AudioDub(BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\"), "
-                      "Tone(length=0.4, channels=16))");
+  const ScriptRun run(
+      "AudioDub(BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\"), "
+      "Tone(length=0.4, channels=16))");
   std::string messages;
   ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.mp4", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
       << messages;
@@ -150,8 +153,9 @@ TEST(ScriptInput, SixteenChannelsOfSoundAreEncodedAgain) {
 
 // The host's RGB32 carries a fourth channel its sources leave 0: a PNG of it is opaque.
 TEST(ScriptInput, Rgb32IntoPngHasNoTransparency) {
-  const ScriptRun run("BlankClip(length=1, width=64, height=48, pixel_type=\"RGB32\", "
-                      "color=$FF8000)");
+  const ScriptRun run(
+      "BlankClip(length=1, width=64, height=48, pixel_type=\"RGB32\", "
+      "color=$FF8000)");
   std::string messages;
   ASSERT_EQ(run.Render(KORVEL_COMMAND_PATH, "out.png", KORVEL_HOST_LIBRARY_FOLDER, &messages), 0)
       << messages;
@@ -168,6 +172,61 @@ TEST(ScriptInput, InstalledCommandRendersAScriptWithTheInstalledPlugin) {
   std::string messages;
   ASSERT_EQ(run.Render((prefix / "bin/korvel").string(), "out.raw", "", &messages), 0) << messages;
   EXPECT_TRUE(ReadFile(run.Path("out.raw")) == HostFrames(kLoadPlugin + script));
+}
+
+// Raw RGB32 frames, rows top-down as the command writes them, blurred by the model, which
+// counts rows in the host's memory order (bottom-up).
+std::vector<uint8_t> ModelOfRawFrames(const std::vector<uint8_t>& raw, int width, int height, int x,
+                                      int y, const std::string& blur) {
+  const size_t row_bytes = size_t(width) * 4, frame_bytes = row_bytes * size_t(height);
+  auto flip = [&](const uint8_t* frame) {
+    std::vector<uint8_t> flipped(frame_bytes);
+    for (int row = 0; row < height; ++row)
+      std::copy_n(frame + size_t(height - 1 - row) * row_bytes, row_bytes,
+                  flipped.begin() + std::ptrdiff_t(size_t(row) * row_bytes));
+    return flipped;
+  };
+  std::vector<uint8_t> model;
+  for (size_t at = 0; at + frame_bytes <= raw.size(); at += frame_bytes) {
+    const std::vector<uint8_t> blurred =
+        korvel_test::ReferenceBlur(flip(&raw[at]), width, height, 4, x, y, blur);
+    const std::vector<uint8_t> top_down = flip(blurred.data());
+    model.insert(model.end(), top_down.begin(), top_down.end());
+  }
+  return model;
+}
+
+TEST(ScriptInput, InstalledCommandOpensAVideoThroughTheInstalledSourceFilter) {
+  // As the README's first script: FFMS2 and Korvel both in the prefix's plugin folder, which
+  // the host loads by itself. The video's frames come from that host's conversion, so the
+  // model blurs the frames the command writes of the same script without Korvel.
+  const std::filesystem::path prefix = KORVEL_INSTALL_PREFIX;
+  ASSERT_TRUE(std::filesystem::is_regular_file(prefix / "lib/avisynth/libffms2.so"));
+  const std::string source = VideoSource(TestVideo()) + ".Trim(0, 4).ConvertToRGB32()";
+  const ScriptRun plain(source), blurred(source + ".Korvel(x=4, y=2, blur=\"rect\")");
+  std::string messages;
+  ASSERT_EQ(plain.Render((prefix / "bin/korvel").string(), "out.raw", "", &messages), 0)
+      << messages;
+  ASSERT_EQ(blurred.Render((prefix / "bin/korvel").string(), "out.raw", "", &messages), 0)
+      << messages;
+  const std::vector<uint8_t> frames = ReadFile(plain.Path("out.raw"));
+  EXPECT_EQ(frames.size(), size_t(160) * 120 * 4 * 5);
+  EXPECT_TRUE(ReadFile(blurred.Path("out.raw")) ==
+              ModelOfRawFrames(frames, 160, 120, 4, 2, "rect"));
+}
+
+// KorvelBlur, on the host's C interface, installed in the same folder and autoloaded: the
+// plugin takes the host's functions from the command, which loaded the host.
+TEST(ScriptInput, InstalledCommandRendersKorvelBlurFromTheSameFolder) {
+  const std::filesystem::path prefix = KORVEL_INSTALL_PREFIX;
+  const std::string script =
+      DetailedSource(64, 48, 3, true) + ".ConvertToYV12().KorvelBlur(4, 2, \"line\")";
+  const ScriptRun run(script);
+  std::string messages;
+  ASSERT_EQ(run.Render((prefix / "bin/korvel").string(), "out.raw", "", &messages), 0) << messages;
+  const std::string load =
+      "LoadPlugin(\"\"\"" + (prefix / "lib/avisynth/libkorvelblur.so").string() + "\"\"\")\n";
+  EXPECT_TRUE(ReadFile(run.Path("out.raw")) == HostFrames(load + script));
 }
 
 TEST(ScriptInput, TheHostsMessageNamesTheScript) {

@@ -1,5 +1,7 @@
-// The core loads the library by itself from the user plugin folder that its configuration
-// file names (UserPluginDir in vapoursynth.conf), without std.LoadPlugin.
+// The core loads the library by itself, without std.LoadPlugin, from the folder a user names:
+// R65 from the user plugin folder of its configuration file (UserPluginDir in
+// vapoursynth.conf); later cores, which read no such file (R77, installed with pip), from the
+// folder VAPOURSYNTH_EXTRA_PLUGIN_PATH names.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,23 +15,38 @@
 namespace korvel_vs_test {
 namespace {
 
+int CoreRelease() {
+  VSCore* core = Api()->createCore(ccfDisableAutoLoading);
+  VSCoreInfo info{};
+  Api()->getCoreInfo(core, &info);
+  Api()->freeCore(core);
+  return info.core;
+}
+
 TEST(UserPluginFolder, IsLoadedByTheCore) {
   namespace fs = std::filesystem;
   const fs::path folder =
       fs::temp_directory_path() / ("korvel-vs-autoload-" + std::to_string(getpid()));
   fs::create_directories(folder / "plugins");
   fs::copy_file(KORVEL_VS_PLUGIN_PATH, folder / "plugins" / "libkorvel_vs.so");
-  std::ofstream(folder / "vapoursynth.conf")
-      << "UserPluginDir=" << (folder / "plugins").string() << "\n";
-  // The core reads the file this variable names in place of ~/.config/vapoursynth/.
-  setenv("VAPOURSYNTH_CONF_PATH", (folder / "vapoursynth.conf").c_str(), 1);
+  const bool reads_configuration = CoreRelease() <= 65;
+  const char* variable =
+      reads_configuration ? "VAPOURSYNTH_CONF_PATH" : "VAPOURSYNTH_EXTRA_PLUGIN_PATH";
+  if (reads_configuration) {
+    std::ofstream(folder / "vapoursynth.conf")
+        << "UserPluginDir=" << (folder / "plugins").string() << "\n";
+    // The core reads the file this variable names in place of ~/.config/vapoursynth/.
+    setenv(variable, (folder / "vapoursynth.conf").c_str(), 1);
+  } else {
+    setenv(variable, (folder / "plugins").c_str(), 1);
+  }
   VSCore* core = Api()->createCore(0);
-  unsetenv("VAPOURSYNTH_CONF_PATH");
+  unsetenv(variable);
   VSPlugin* plugin = Api()->getPluginByNamespace("korvel", core);
   const bool loaded = plugin && Api()->getPluginFunctionByName("Blur", plugin);
   Api()->freeCore(core);
   fs::remove_all(folder);
-  EXPECT_TRUE(loaded);
+  EXPECT_TRUE(loaded) << "through " << variable;
 }
 
 // The plugin's version is the project's one version number, as korvel --version shows it.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "detail_source.h"
+#include "plane_extents.h"
 #include "reference_pictures.h"
 
 namespace korvel_vs_test {
@@ -49,10 +50,10 @@ std::optional<std::string> PlaneMismatch(const Plane& source, const Plane& actua
                                          const BlurCase& c, int p) {
   const bool listed =
       c.planes.empty() || std::find(c.planes.begin(), c.planes.end(), int64_t(p)) != c.planes.end();
-  const int x = c.x / (p > 0 ? 1 << c.format.log2_w : 1);
-  const int y = c.blur == "focus" ? x : c.y / (p > 0 ? 1 << c.format.log2_h : 1);
-  // A line of one sample is the plane itself (and has no direction for the model).
-  if (!listed || (c.blur == "line" && x == 0 && y == 0)) return FirstDifference(source, actual);
+  int x = 0, y = 0;
+  if (!listed || !korvel_test::PlaneExtents(c.blur.c_str(), c.x, c.y, p > 0 ? c.format.log2_w : 0,
+                                            p > 0 ? c.format.log2_h : 0, &x, &y))
+    return FirstDifference(source, actual);
   const int w = source.width, h = source.height;
   switch (source.sample_bytes) {
     case 1:

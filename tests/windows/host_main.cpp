@@ -7,20 +7,10 @@
 #include "check.h"
 #include "extent_messages.h"
 #include "instruction_set_of_run.h"
-#include "module_tables.h"
 #include "plugin_calls.h"
+#include "plugin_module.h"
 #include "random.h"
-
-extern "C" __declspec(dllimport) void* __stdcall LoadLibraryA(const char* name);
-extern "C" __declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* name);
-typedef unsigned long(__stdcall* ThreadStart)(void* parameter);
-extern "C" __declspec(dllimport) void* __stdcall CreateThread(void* attributes, size_t stack_size,
-                                                              ThreadStart start, void* parameter,
-                                                              unsigned long flags,
-                                                              unsigned long* thread_id);
-extern "C" __declspec(dllimport) unsigned long __stdcall WaitForSingleObject(void* handle,
-                                                                             unsigned long ms);
-extern "C" __declspec(dllimport) int __stdcall CloseHandle(void* handle);
+#include "threads.h"
 
 namespace {
 
@@ -42,28 +32,7 @@ VideoInfo Clip(int pixel_type, int width, int height) {
   return vi;
 }
 
-bool IsSystemLibrary(const char* name) {
-  const char* const allowed[] = {"kernel32.dll", "ntdll.dll", "ucrtbase.dll", "vcruntime140.dll"};
-  for (const char* library : allowed)
-    if (_stricmp(name, library) == 0) return true;
-  return false;
-}
-
-Entry LoadPlugin() {
-  void* module = LoadLibraryA("korvel.dll");
-  if (!module) return nullptr;
-  const char* names[8];
-  int functions = 0;
-  const int exported = ExportedNames(module, names, 8, &functions);
-  CHECK(exported == 1 && functions == 1 && strcmp(names[0], kEntryName) == 0,
-        "korvel.dll must export %s alone; it exports %d functions, %d by name", kEntryName,
-        functions, exported);
-  CHECK(EntryPointAddress(module) == 0, "korvel.dll has an entry point: loading it runs code");
-  const int imported = ImportedLibraries(module, names, 8);
-  for (int i = 0; i < imported && i < 8; ++i)
-    CHECK(IsSystemLibrary(names[i]), "korvel.dll imports %s", names[i]);
-  return reinterpret_cast<Entry>(GetProcAddress(module, kEntryName));
-}
+Entry LoadPlugin() { return reinterpret_cast<Entry>(LoadCheckedPlugin("korvel.dll", kEntryName)); }
 
 struct MessageCase {
   int pixel_type, width, height;
@@ -105,25 +74,6 @@ void CheckCreationMessages(TestEnvironment* env) {
     arguments.blur = e.blur;
     CheckCreation(env, {kPixelRgb24, e.width, e.height, arguments, e.message});
   }
-}
-
-// A shape with parameters that creation accepts for the size, often at their bounds.
-Arguments DrawArguments(int width, int height, Random& random) {
-  const int x_bound = width / 8, y_bound = height / 8;
-  auto draw = [&](int low, int high) {
-    const int pick = random.Between(0, 4);
-    return pick == 0 ? low : pick == 1 ? high : random.Between(low, high);
-  };
-  Arguments arguments;
-  switch (random.Between(0, 2)) {
-    case 0:
-      arguments = {draw(-x_bound, x_bound), draw(-y_bound, y_bound), "line"};
-      if (arguments.x == 0 && arguments.y == 0) arguments.x = x_bound;
-      break;
-    case 1: arguments = {draw(1, x_bound), draw(1, y_bound), "rect"}; break;
-    default: arguments = {draw(2, x_bound), random.Between(-3, 3), "focus"}; break;
-  }
-  return arguments;
 }
 
 // Random sizes, formats and shapes, each frame against the model; then the filter is
@@ -270,19 +220,12 @@ void CheckSharedInstance(TestEnvironment* env) {
       continue;
     }
     SharedCall calls[kThreads];
-    void* threads[kThreads];
     for (int t = 0; t < kThreads; ++t) {
       calls[t] = {env, creation.filter.get(), source, c.arguments, 4 * t, {}};
       snprintf(calls[t].context, sizeof calls[t].context, "%s on thread %d of one instance",
                c.arguments.blur, t);
-      threads[t] = CreateThread(nullptr, 0, FramesOfOneThread, &calls[t], 0, nullptr);
-      CHECK(threads[t] != nullptr, "thread %d could not be started", t);
     }
-    for (void* thread : threads) {
-      if (!thread) continue;
-      WaitForSingleObject(thread, 0xFFFFFFFF);
-      CloseHandle(thread);
-    }
+    RunThreads(FramesOfOneThread, calls, sizeof calls[0], kThreads);
   }
 }
 

@@ -1,16 +1,9 @@
 // Calling the plugin's creation function as the host does, and checking its frames.
 #pragma once
 
+#include "arguments.h"
 #include "source_clip.h"
 #include "test_environment.h"
-
-constexpr int kOmitted = -0x7FFFFFFF;
-
-struct Arguments {
-  int x = kOmitted;
-  int y = kOmitted;
-  const char* blur = nullptr;  // null: omitted
-};
 
 // The filter that creation returned, or none and the message it was refused with.
 struct Creation {
