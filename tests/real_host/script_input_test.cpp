@@ -219,8 +219,9 @@ TEST(ScriptInput, InstalledCommandOpensAVideoThroughTheInstalledSourceFilter) {
 // plugin takes the host's functions from the command, which loaded the host.
 TEST(ScriptInput, InstalledCommandRendersKorvelBlurFromTheSameFolder) {
   const std::filesystem::path prefix = KORVEL_INSTALL_PREFIX;
-  const std::string script =
-      DetailedSource(64, 48, 3, true) + ".ConvertToYV12().KorvelBlur(4, 2, \"line\")";
+  // RGB32 as the source makes it: a conversion would differ between the host the command
+  // renders with (the prefix's) and the one this program runs (3.7.5 or master).
+  const std::string script = DetailedSource(64, 48, 3, true) + ".KorvelBlur(4, 2, \"line\")";
   const ScriptRun run(script);
   std::string messages;
   ASSERT_EQ(run.Render((prefix / "bin/korvel").string(), "out.raw", "", &messages), 0) << messages;
